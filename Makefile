@@ -1,0 +1,24 @@
+# Builds and tests Relvia: natively (with sanitizers) and for Windows x86_64 and
+# i686 with mingw-w64; the Windows tests run under Wine.
+.PHONY: all setup build test run format clean
+
+all: build
+
+setup:
+	@scripts/setup.sh
+
+build: setup
+	@scripts/build.sh
+
+test: build
+	@scripts/test.sh
+
+run:
+	@echo "make run starts the proxy once the engine exists; there is nothing to run yet." >&2
+	@exit 1
+
+format:
+	@clang-format -i $$(git ls-files '*.h' '*.cpp')
+
+clean:
+	rm -rf build

@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Configures and builds the three trees: native (sanitizers), win64 and win32.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+configure_and_build() {
+    local dir=$1
+    shift
+    if [ ! -f "$dir/build.ninja" ]; then
+        cmake -G Ninja -S . -B "$dir" "$@" >/dev/null
+    fi
+    cmake --build "$dir" -j2
+}
+
+configure_and_build build/native -DCMAKE_BUILD_TYPE=Debug -DRELVIA_SANITIZE=address,undefined
+configure_and_build build/win64 -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-x86_64-w64-mingw32.cmake
+configure_and_build build/win32 -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-i686-w64-mingw32.cmake

@@ -1,0 +1,94 @@
+#!/usr/bin/env bash
+# Runs every suite and ends with one line "N passed, N failed" counting all of them.
+# Exits non-zero when anything failed.
+set -uo pipefail
+cd "$(dirname "$0")/.."
+
+results=build/results
+rm -rf "$results"
+mkdir -p "$results"
+passed=0
+failed=0
+
+# Adds the counts of a GoogleTest XML report; a suite that wrote none (a crash, a
+# hang) counts as one failure.
+count_report() {
+    local name=$1 status=$2 xml=$3
+    local tests=0 failures=0 errors=0
+    if [ -f "$xml" ]; then
+        local root
+        root=$(grep -m1 '<testsuites ' "$xml")
+        tests=$(sed -E 's/.* tests="([0-9]+)".*/\1/' <<<"$root")
+        failures=$(sed -E 's/.* failures="([0-9]+)".*/\1/' <<<"$root")
+        errors=$(sed -E 's/.* errors="([0-9]+)".*/\1/' <<<"$root")
+    fi
+    local bad=$((failures + errors))
+    if [ "$status" -ne 0 ] && [ "$bad" -eq 0 ]; then
+        bad=1
+    fi
+    passed=$((passed + tests - failures - errors))
+    failed=$((failed + bad))
+    echo "suite $name: $tests tests, $bad failing (exit $status)"
+}
+
+# One pass/fail check that is not a GoogleTest suite.
+count_check() {
+    local name=$1
+    shift
+    if "$@" >"$results/$name.log" 2>&1; then
+        passed=$((passed + 1))
+    else
+        failed=$((failed + 1))
+        echo "check $name failed:"
+        cat "$results/$name.log"
+    fi
+}
+
+run_native() {
+    local xml="$results/native-unit.xml"
+    timeout 600 build/native/tests/unit_tests --gtest_brief=1 --gtest_output="xml:$xml"
+    count_report native-unit $? "$xml"
+}
+
+run_wine() {
+    . scripts/wine-env.sh
+    wine_up
+    local xml="$results/win64-unit.xml"
+    timeout 600 env LC_ALL=ko_KR.UTF-8 wine build/win64/tests/unit_tests.exe --gtest_brief=1 \
+        --gtest_output="xml:$xml" </dev/null >"$results/win64-unit.log" 2>&1
+    local status=$?
+    cat "$results/win64-unit.log"
+    count_report win64-unit "$status" "$xml"
+    wine_down
+}
+
+# Every Windows binary imports nothing but DLLs that ship with Windows.
+only_system_imports() {
+    local bad=0 file dll
+    for file in $(find build/win64 build/win32 \( -path '*/googletest' -o -path '*/CMakeFiles' \) -prune -o \
+        \( -name '*.exe' -o -name '*.dll' \) -print); do
+        for dll in $(x86_64-w64-mingw32-objdump -p "$file" | sed -n 's/.*DLL Name: //p'); do
+            case "${dll,,}" in
+            kernel32.dll | msvcrt.dll | user32.dll | gdi32.dll | advapi32.dll | ws2_32.dll | \
+                wsock32.dll | shell32.dll | comdlg32.dll | ole32.dll | rasapi32.dll | wininet.dll) ;;
+            *)
+                echo "$file imports $dll"
+                bad=1
+                ;;
+            esac
+        done
+    done
+    return $bad
+}
+
+formatted() {
+    git ls-files -co --exclude-standard '*.h' '*.cpp' | xargs clang-format --dry-run --Werror
+}
+
+run_native
+run_wine
+count_check windows-imports only_system_imports
+count_check clang-format formatted
+
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]

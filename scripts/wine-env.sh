@@ -1,0 +1,29 @@
+# Sourced by the test scripts: a private Wine prefix under build/ with the Korean
+# ANSI code page, and a persistent, warmed-up wineserver so that Wine's helper
+# processes never hold a test's output pipe open.
+
+export WINEPREFIX="$PWD/build/wine"
+export WINEDEBUG=-all
+# Skip Mono; keep mshtml, whose registration supplies the "Content Type" values.
+export WINEDLLOVERRIDES="mscoree="
+
+# Wine takes its ANSI code page from the Unix locale variables; ko_KR gives 949
+# even where that glibc locale is not compiled.
+wine_korean() { LC_ALL=ko_KR.UTF-8 "$@"; }
+
+wine_up() {
+    if [ ! -f "$WINEPREFIX/system.reg" ]; then
+        mkdir -p "$WINEPREFIX"
+        wine_korean wineboot -i </dev/null >/dev/null 2>&1
+        wineserver -w
+    fi
+    wineserver -k </dev/null >/dev/null 2>&1 || true
+    wineserver -w
+    wine_korean wineserver -p </dev/null >/dev/null 2>&1
+    wine_korean wine cmd /c exit </dev/null >/dev/null 2>&1
+}
+
+wine_down() {
+    wineserver -k </dev/null >/dev/null 2>&1 || true
+    wineserver -w
+}

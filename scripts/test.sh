@@ -45,14 +45,19 @@ count_check() {
 }
 
 run_native() {
-    local xml="$results/native-unit.xml"
-    timeout 600 build/native/tests/unit_tests --gtest_brief=1 --gtest_output="xml:$xml"
-    count_report native-unit $? "$xml"
+    local tree=$1 xml="$results/$1-unit.xml"
+    timeout 600 "build/$tree/tests/unit_tests" --gtest_brief=1 --gtest_output="xml:$xml"
+    count_report "$tree-unit" $? "$xml"
 }
 
 run_wine() {
     . scripts/wine-env.sh
     wine_up
+    # The prefix outlives a run; start every run from registry keys the tests own.
+    local key
+    for key in 'HKCU\Software\RelviaTests' 'HKCU\Software\Corvale'; do
+        wine_korean wine reg delete "$key" /f </dev/null >/dev/null 2>&1
+    done
     local xml="$results/win64-unit.xml"
     timeout 600 env LC_ALL=ko_KR.UTF-8 wine build/win64/tests/unit_tests.exe --gtest_brief=1 \
         --gtest_output="xml:$xml" </dev/null >"$results/win64-unit.log" 2>&1
@@ -85,7 +90,8 @@ formatted() {
     git ls-files -co --exclude-standard '*.h' '*.cpp' | xargs clang-format --dry-run --Werror
 }
 
-run_native
+run_native native
+run_native tsan
 run_wine
 count_check windows-imports only_system_imports
 count_check clang-format formatted

@@ -1,6 +1,6 @@
 #include "base/url.h"
 
-#include <climits>
+#include "base/decimal.h"
 
 const char Url::kAnonymousUser[] = "anonymous";
 const char Url::kAnonymousPassword[] = "relvia@example.com";
@@ -9,29 +9,6 @@ namespace {
 
 const int kHttpPort = 80;
 const int kFtpPort = 21;
-
-// The decimal number at the start of `text` as atoi reads it (leading blanks and
-// one sign allowed, 0 without digits), held within the int range.
-int LeadingNumber(const TextBuffer& text) {
-    int i = 0;
-    while (text.CharAt(i) == ' ' || (text.CharAt(i) >= '\t' && text.CharAt(i) <= '\r')) {
-        ++i;
-    }
-    bool negative = text.CharAt(i) == '-';
-    if (negative || text.CharAt(i) == '+') {
-        ++i;
-    }
-    long long value = 0;
-    for (char c = text.CharAt(i); c >= '0' && c <= '9'; c = text.CharAt(++i)) {
-        if (value <= INT_MAX) {
-            value = value * 10 + (c - '0');
-        }
-    }
-    if (value > INT_MAX) {
-        value = INT_MAX;
-    }
-    return static_cast<int>(negative ? -value : value);
-}
 
 } // namespace
 
@@ -120,7 +97,7 @@ void Url::ParseAuthority(int start, int end) {
     int colon = hostPort.Find(':');
     if (colon > 0 && colon < hostPort.Length() - 1) {
         host_ = hostPort.Left(colon);
-        port_ = LeadingNumber(hostPort.Mid(colon + 1));
+        port_ = LeadingDecimal(hostPort.Mid(colon + 1).CStr());
     } else {
         host_ = hostPort;
     }

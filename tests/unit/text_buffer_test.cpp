@@ -64,7 +64,8 @@ TEST(TextBuffer, AssignAndAppendMakeDeepCopies) {
     copy.Append("x");
     EXPECT_NE(text.CStr(), copy.CStr());
     EXPECT_EQ("abab!", Str(text));
-    text = text;
+    TextBuffer& alias = text;
+    text = alias;
     text.Assign(text);
     EXPECT_EQ("abab!", Str(text));
 

@@ -1,0 +1,3 @@
+#include "control/module_state.h"
+
+ModuleState moduleState;

@@ -1,0 +1,102 @@
+#include "platform/socket.h"
+
+#include <cstring>
+
+#include <winsock2.h>
+
+namespace platform {
+
+int WinsockStartup() {
+    WSADATA data;
+    return ::WSAStartup(MAKEWORD(1, 1), &data);
+}
+
+void WinsockCleanup() {
+    ::WSACleanup();
+}
+
+Socket OpenTcpSocket() {
+    SOCKET s = ::socket(AF_INET, SOCK_STREAM, 0);
+    return s == INVALID_SOCKET ? kInvalidSocket : static_cast<Socket>(s);
+}
+
+int BindSocket(Socket s, int port) {
+    sockaddr_in address = {};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_ANY);
+    address.sin_port = htons(static_cast<u_short>(port));
+    return ::bind(static_cast<SOCKET>(s), reinterpret_cast<sockaddr*>(&address), sizeof address);
+}
+
+int ListenSocket(Socket s, int backlog) {
+    return ::listen(static_cast<SOCKET>(s), backlog);
+}
+
+Socket AcceptSocket(Socket s) {
+    sockaddr_in peer = {};
+    int size = sizeof peer;
+    SOCKET accepted = ::accept(static_cast<SOCKET>(s), reinterpret_cast<sockaddr*>(&peer), &size);
+    return accepted == INVALID_SOCKET ? kInvalidSocket : static_cast<Socket>(accepted);
+}
+
+int ConnectSocket(Socket s, unsigned long address, int port) {
+    sockaddr_in target = {};
+    target.sin_family = AF_INET;
+    target.sin_addr.s_addr = address;
+    target.sin_port = htons(static_cast<u_short>(port));
+    return ::connect(static_cast<SOCKET>(s), reinterpret_cast<sockaddr*>(&target), sizeof target);
+}
+
+int SendSocket(Socket s, const char* data, int length) {
+    return ::send(static_cast<SOCKET>(s), data, length, 0);
+}
+
+int ReceiveSocket(Socket s, char* buffer, int length) {
+    return ::recv(static_cast<SOCKET>(s), buffer, length, 0);
+}
+
+int CloseSocket(Socket s) {
+    return ::closesocket(static_cast<SOCKET>(s));
+}
+
+// Winsock wakes a blocked recv when the socket's pending I/O is cancelled; a
+// shutdown alone does not.
+void CancelSocketIo(Socket s) {
+    ::CancelIoEx(reinterpret_cast<HANDLE>(s), nullptr);
+}
+
+int LocalPort(Socket s) {
+    sockaddr_in address = {};
+    int size = sizeof address;
+    if (::getsockname(static_cast<SOCKET>(s), reinterpret_cast<sockaddr*>(&address), &size) != 0) {
+        return -1;
+    }
+    return ntohs(address.sin_port);
+}
+
+int LastSocketError() {
+    return ::WSAGetLastError();
+}
+
+unsigned long InetAddr(const char* text) {
+    return ::inet_addr(text);
+}
+
+// Winsock keeps the answer of gethostbyname per thread, so concurrent lookups from
+// different threads do not disturb each other.
+bool ResolveHostName(const char* name, char* dotted, int size) {
+    hostent* entry = ::gethostbyname(name);
+    if (!entry || entry->h_addrtype != AF_INET || !entry->h_addr_list[0]) {
+        return false;
+    }
+    in_addr address;
+    std::memcpy(&address, entry->h_addr_list[0], sizeof address);
+    const char* text = ::inet_ntoa(address);
+    if (!text || static_cast<int>(std::strlen(text)) >= size) {
+        return false;
+    }
+    std::strcpy(dotted, text);
+    return true;
+}
+
+} // namespace platform

@@ -1,0 +1,146 @@
+#include "proxy/socket_channel.h"
+
+#include <cstring>
+#include <new>
+
+#include "base/text_buffer.h"
+#include "base/trace.h"
+#include "control/module_state.h"
+#include "proxy/host_name_cache.h"
+
+using namespace platform;
+
+SocketChannel::~SocketChannel() {
+    Close();
+    if (stopEvent_) {
+        CloseHandle(stopEvent_);
+    }
+}
+
+int SocketChannel::Create() {
+    Close();
+    socket_ = OpenTcpSocket();
+    return socket_ != kInvalidSocket ? 1 : 0;
+}
+
+int SocketChannel::Bind(int port) {
+    return (socket_ != kInvalidSocket && BindSocket(socket_, port) == 0) ? 1 : 0;
+}
+
+int SocketChannel::Listen() {
+    return (socket_ != kInvalidSocket && ListenSocket(socket_, kListenBacklog) == 0) ? 1 : 0;
+}
+
+SocketChannel* SocketChannel::Accept() {
+    if (socket_ == kInvalidSocket) {
+        return nullptr;
+    }
+    Socket accepted = AcceptSocket(socket_);
+    if (accepted == kInvalidSocket) {
+        return nullptr;
+    }
+    SocketChannel* channel = new (std::nothrow) SocketChannel(accepted);
+    if (!channel) {
+        CloseSocket(accepted);
+    }
+    return channel;
+}
+
+int SocketChannel::Connect(const char* host, int port) {
+    HostNameCache* cache = moduleState.hostNameCache;
+    if (socket_ == kInvalidSocket || !cache || IsStopped()) {
+        return 0;
+    }
+    TextBuffer address;
+    if (!cache->Resolve(host, address) || IsStopped()) {
+        return 0;
+    }
+    if (ConnectSocket(socket_, InetAddr(address.CStr()), port) != 0) {
+        Trace("Unable to connect to %s:%d [%d]\n", host, port, LastSocketError());
+        return 0;
+    }
+    return 1;
+}
+
+int SocketChannel::Send(const char* data, int length) {
+    if (socket_ == kInvalidSocket) {
+        return -1;
+    }
+    if (length <= 0) {
+        return 0;
+    }
+    int sent = 0;
+    while (sent < length) {
+        if (IsStopped()) {
+            Trace("Send\xC1\xDF Kill Event \xB9\xDF\xBB\xFD !!\n");
+            return -1;
+        }
+        int count = SendSocket(socket_, data + sent, length - sent);
+        if (count == kSocketError) {
+            return -1;
+        }
+        sent += count;
+    }
+    return sent;
+}
+
+int SocketChannel::Receive(char* buffer, int length) {
+    if (socket_ == kInvalidSocket || !buffer) {
+        return -1;
+    }
+    if (IsStopped()) {
+        Trace("Receive\xC1\xDF Kill Event \xB9\xDF\xBB\xFD !!\n");
+        return -1;
+    }
+    if (length > 0) {
+        std::memset(buffer, 0, static_cast<size_t>(length));
+    }
+    int count = ReceiveSocket(socket_, buffer, length);
+    return count == kSocketError ? -1 : count;
+}
+
+int SocketChannel::ReceiveText(char* buffer, int length) {
+    int count = Receive(buffer, length);
+    if (count > 0) {
+        buffer[count] = '\0';
+    }
+    return count;
+}
+
+int SocketChannel::Close() {
+    if (socket_ == kInvalidSocket) {
+        return 0;
+    }
+    int result = CloseSocket(socket_);
+    socket_ = kInvalidSocket;
+    return result == 0 ? 1 : 0;
+}
+
+int SocketChannel::AttachStopEvent(Handle event) {
+    Handle duplicate = nullptr;
+    if (!event || !DuplicateHandle(event, &duplicate)) {
+        return 0;
+    }
+    if (stopEvent_) {
+        CloseHandle(stopEvent_);
+    }
+    stopEvent_ = duplicate;
+    return 1;
+}
+
+int SocketChannel::IsStopped() const {
+    if (!stopEvent_) {
+        return 0;
+    }
+    return WaitForSingleObject(stopEvent_, 0) != kWaitTimeout ? 1 : 0;
+}
+
+void SocketChannel::CancelIo() {
+    if (socket_ != kInvalidSocket) {
+        CancelSocketIo(socket_);
+    }
+}
+
+int SocketChannel::LocalPort() const {
+    return socket_ != kInvalidSocket ? platform::LocalPort(socket_) : -1;
+}

@@ -1,0 +1,47 @@
+#pragma once
+
+#include "platform/socket.h"
+#include "platform/sync.h"
+
+// One blocking IPv4 TCP socket and an optional stop event. Every connect, send and
+// receive first polls the stop event and fails at once when it is signalled, which
+// is how turning the proxy off makes busy agents give up.
+class SocketChannel {
+public:
+    static const int kListenBacklog = 10;
+
+    SocketChannel() = default;
+    SocketChannel(const SocketChannel&) = delete;
+    SocketChannel& operator=(const SocketChannel&) = delete;
+    ~SocketChannel();
+
+    int Create();
+    int Bind(int port);
+    int Listen();
+    // A new heap channel without a stop event, or null.
+    SocketChannel* Accept();
+    // Resolves through the module's host-name cache; fails when there is none.
+    int Connect(const char* host, int port);
+    // Bytes sent (all of them), 0 for nothing to send, or -1.
+    int Send(const char* data, int length);
+    // Zero-fills `length` bytes, then makes one receive: the count, 0 when the peer
+    // closed, or -1.
+    int Receive(char* buffer, int length);
+    // As Receive, and terminates the text; `buffer` holds `length` + 1 bytes.
+    int ReceiveText(char* buffer, int length);
+    int Close();
+    // Keeps a duplicate of `event` as this channel's stop event.
+    int AttachStopEvent(platform::Handle event);
+    int IsStopped() const;
+
+    // Makes a receive blocked in another thread return (the owner still closes).
+    void CancelIo();
+    // The local port of a bound socket, or -1.
+    int LocalPort() const;
+
+private:
+    explicit SocketChannel(platform::Socket accepted) : socket_(accepted) {}
+
+    platform::Socket socket_ = platform::kInvalidSocket;
+    platform::Handle stopEvent_ = nullptr;
+};

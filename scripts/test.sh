@@ -46,7 +46,7 @@ count_check() {
 
 run_native() {
     local tree=$1 xml="$results/$1-unit.xml"
-    timeout 600 "build/$tree/tests/unit_tests" --gtest_brief=1 --gtest_output="xml:$xml"
+    timeout 600 "build/$tree/bin/unit_tests" --gtest_brief=1 --gtest_output="xml:$xml"
     count_report "$tree-unit" $? "$xml"
 }
 
@@ -59,7 +59,7 @@ run_wine() {
         wine_korean wine reg delete "$key" /f </dev/null >/dev/null 2>&1
     done
     local xml="$results/win64-unit.xml"
-    timeout 600 env LC_ALL=ko_KR.UTF-8 wine build/win64/tests/unit_tests.exe --gtest_brief=1 \
+    timeout 600 env LC_ALL=ko_KR.UTF-8 wine build/win64/bin/unit_tests.exe --gtest_brief=1 \
         --gtest_output="xml:$xml" </dev/null >"$results/win64-unit.log" 2>&1
     local status=$?
     cat "$results/win64-unit.log"

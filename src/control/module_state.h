@@ -1,15 +1,25 @@
 #pragma once
 
+#include "platform/sync.h"
+
+class AgentList;
 class HostNameCache;
+class Listener;
 class SettingsStore;
 
-// The library's module-wide objects. They are created and deleted on the host's
-// thread (load, turn-on, turn-off, unload) while no agent runs, so the agents read
-// them without a lock.
+// The library's module-wide objects. The host's thread creates and deletes them
+// (load, turn-on, turn-off, unload); agents and the listener read `settings` and
+// `hostNameCache`, which exist for as long as any of them runs. `agentList` and
+// `listener` are read and changed only with `agentListLock` held.
 struct ModuleState {
+    void* moduleInstance = nullptr;
     SettingsStore* settings = nullptr;
-    // Exists while the proxy is on; connects fail without it.
+    void* hostWindow = nullptr;
+    int turnedOn = 0;
+    platform::CriticalSection agentListLock;
     HostNameCache* hostNameCache = nullptr;
+    AgentList* agentList = nullptr;
+    Listener* listener = nullptr;
 };
 
 extern ModuleState moduleState;

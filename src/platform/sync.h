@@ -28,10 +28,12 @@ unsigned long WaitForMultipleObjects(unsigned long count, const Handle* objects,
 bool DuplicateHandle(Handle source, Handle* target);
 bool CloseHandle(Handle object);
 
-// Starts `body(argument)` on a new thread with the default stack size. The handle
-// is signalled when the thread has ended. Null on failure.
+// Starts `body(argument)` on a new thread with the default stack size and returns
+// its handle, which is signalled when the thread has ended; null on failure. The
+// handle is stored in *handle before the body starts, so a body that ends at once
+// never races the caller's store.
 using ThreadBody = unsigned long (*)(void* argument);
-Handle CreateThread(ThreadBody body, void* argument);
+Handle CreateThread(ThreadBody body, void* argument, Handle* handle);
 bool SetThreadPriority(Handle thread, int priority);
 
 void Sleep(unsigned long milliseconds);

@@ -20,22 +20,22 @@ SocketChannel::~SocketChannel() {
 int SocketChannel::Create() {
     Close();
     socket_ = OpenTcpSocket();
-    return socket_ != kInvalidSocket ? 1 : 0;
+    return Raw() != kInvalidSocket ? 1 : 0;
 }
 
 int SocketChannel::Bind(int port) {
-    return (socket_ != kInvalidSocket && BindSocket(socket_, port) == 0) ? 1 : 0;
+    return (Raw() != kInvalidSocket && BindSocket(Raw(), port) == 0) ? 1 : 0;
 }
 
 int SocketChannel::Listen() {
-    return (socket_ != kInvalidSocket && ListenSocket(socket_, kListenBacklog) == 0) ? 1 : 0;
+    return (Raw() != kInvalidSocket && ListenSocket(Raw(), kListenBacklog) == 0) ? 1 : 0;
 }
 
 SocketChannel* SocketChannel::Accept() {
-    if (socket_ == kInvalidSocket) {
+    if (Raw() == kInvalidSocket) {
         return nullptr;
     }
-    Socket accepted = AcceptSocket(socket_);
+    Socket accepted = AcceptSocket(Raw());
     if (accepted == kInvalidSocket) {
         return nullptr;
     }
@@ -48,14 +48,14 @@ SocketChannel* SocketChannel::Accept() {
 
 int SocketChannel::Connect(const char* host, int port) {
     HostNameCache* cache = moduleState.hostNameCache;
-    if (socket_ == kInvalidSocket || !cache || IsStopped()) {
+    if (Raw() == kInvalidSocket || !cache || IsStopped()) {
         return 0;
     }
     TextBuffer address;
     if (!cache->Resolve(host, address) || IsStopped()) {
         return 0;
     }
-    if (ConnectSocket(socket_, InetAddr(address.CStr()), port) != 0) {
+    if (ConnectSocket(Raw(), InetAddr(address.CStr()), port) != 0) {
         Trace("Unable to connect to %s:%d [%d]\n", host, port, LastSocketError());
         return 0;
     }
@@ -63,7 +63,7 @@ int SocketChannel::Connect(const char* host, int port) {
 }
 
 int SocketChannel::Send(const char* data, int length) {
-    if (socket_ == kInvalidSocket) {
+    if (Raw() == kInvalidSocket) {
         return -1;
     }
     if (length <= 0) {
@@ -75,7 +75,7 @@ int SocketChannel::Send(const char* data, int length) {
             Trace("Send\xC1\xDF Kill Event \xB9\xDF\xBB\xFD !!\n");
             return -1;
         }
-        int count = SendSocket(socket_, data + sent, length - sent);
+        int count = SendSocket(Raw(), data + sent, length - sent);
         if (count == kSocketError) {
             return -1;
         }
@@ -85,7 +85,7 @@ int SocketChannel::Send(const char* data, int length) {
 }
 
 int SocketChannel::Receive(char* buffer, int length) {
-    if (socket_ == kInvalidSocket || !buffer) {
+    if (Raw() == kInvalidSocket || !buffer) {
         return -1;
     }
     if (IsStopped()) {
@@ -95,7 +95,7 @@ int SocketChannel::Receive(char* buffer, int length) {
     if (length > 0) {
         std::memset(buffer, 0, static_cast<size_t>(length));
     }
-    int count = ReceiveSocket(socket_, buffer, length);
+    int count = ReceiveSocket(Raw(), buffer, length);
     return count == kSocketError ? -1 : count;
 }
 
@@ -108,12 +108,11 @@ int SocketChannel::ReceiveText(char* buffer, int length) {
 }
 
 int SocketChannel::Close() {
-    if (socket_ == kInvalidSocket) {
+    Socket s = socket_.exchange(kInvalidSocket);
+    if (s == kInvalidSocket) {
         return 0;
     }
-    int result = CloseSocket(socket_);
-    socket_ = kInvalidSocket;
-    return result == 0 ? 1 : 0;
+    return CloseSocket(s) == 0 ? 1 : 0;
 }
 
 int SocketChannel::AttachStopEvent(Handle event) {
@@ -136,11 +135,12 @@ int SocketChannel::IsStopped() const {
 }
 
 void SocketChannel::CancelIo() {
-    if (socket_ != kInvalidSocket) {
-        CancelSocketIo(socket_);
+    Socket s = Raw();
+    if (s != kInvalidSocket) {
+        CancelSocketIo(s);
     }
 }
 
 int SocketChannel::LocalPort() const {
-    return socket_ != kInvalidSocket ? platform::LocalPort(socket_) : -1;
+    return Raw() != kInvalidSocket ? platform::LocalPort(Raw()) : -1;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <atomic>
+
 #include "platform/socket.h"
 #include "platform/sync.h"
 
@@ -41,7 +43,11 @@ public:
 
 private:
     explicit SocketChannel(platform::Socket accepted) : socket_(accepted) {}
+    platform::Socket Raw() const { return socket_.load(std::memory_order_relaxed); }
 
-    platform::Socket socket_ = platform::kInvalidSocket;
+    // Atomic because CancelIo may read it on the thread that turns the proxy off
+    // while the owner closes it. Should the number be reused by a new socket in that
+    // moment, the cut reaches a connection that turning off ends anyway.
+    std::atomic<platform::Socket> socket_{platform::kInvalidSocket};
     platform::Handle stopEvent_ = nullptr;
 };

@@ -189,7 +189,7 @@ void* ThreadEntry(void* parameter) {
 
 } // namespace
 
-Handle CreateThread(ThreadBody body, void* argument) {
+Handle CreateThread(ThreadBody body, void* argument, Handle* handleOut) {
     std::shared_ptr<KernelObject> ended(new (std::nothrow) KernelObject);
     Handle handle = ended ? NewHandle(ended) : nullptr;
     ThreadStart* start = handle ? new (std::nothrow) ThreadStart{body, argument, ended} : nullptr;
@@ -197,6 +197,7 @@ Handle CreateThread(ThreadBody body, void* argument) {
         CloseHandle(handle);
         return nullptr;
     }
+    *handleOut = handle;
     pthread_attr_t attributes;
     pthread_attr_init(&attributes);
     pthread_attr_setdetachstate(&attributes, PTHREAD_CREATE_DETACHED);
@@ -206,6 +207,7 @@ Handle CreateThread(ThreadBody body, void* argument) {
     if (error != 0) {
         delete start;
         CloseHandle(handle);
+        *handleOut = nullptr;
         return nullptr;
     }
     return handle;

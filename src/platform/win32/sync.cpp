@@ -51,16 +51,19 @@ DWORD WINAPI ThreadEntry(LPVOID parameter) {
 
 } // namespace
 
-Handle CreateThread(ThreadBody body, void* argument) {
+Handle CreateThread(ThreadBody body, void* argument, Handle* handle) {
     ThreadStart* start = new (std::nothrow) ThreadStart{body, argument};
     if (!start) {
         return nullptr;
     }
     DWORD id = 0;
-    HANDLE thread = ::CreateThread(nullptr, 0, ThreadEntry, start, 0, &id);
+    HANDLE thread = ::CreateThread(nullptr, 0, ThreadEntry, start, CREATE_SUSPENDED, &id);
     if (!thread) {
         delete start;
+        return nullptr;
     }
+    *handle = thread;
+    ::ResumeThread(thread);
     return thread;
 }
 

@@ -1,0 +1,11 @@
+#pragma once
+
+#include <string>
+
+#include <windows.h>
+
+#include "relvia_library.h"
+
+// One line of the console protocol, run on the window's thread. Returns the reply
+// line; `quit` is set for "quit".
+std::string RunCommand(RelviaLibrary& library, HWND window, const std::string& line, bool& quit);

@@ -1,0 +1,62 @@
+// The library's entry point and its ten exported functions (Windows only). They
+// forward to the portable lifecycle; the .def file exports them undecorated.
+#include "base/trace.h"
+#include "control/lifecycle.h"
+
+namespace {
+const unsigned long kProcessDetach = 0;
+const unsigned long kProcessAttach = 1;
+} // namespace
+
+extern "C" {
+
+int __stdcall DllMain(void* instance, unsigned long reason, void* reserved) {
+    if (reason == kProcessAttach) {
+        if (!ModuleLoad(instance)) {
+            Trace("Unable to initialize Winsock.dll\n");
+            return 0;
+        }
+    } else if (reason == kProcessDetach) {
+        // A non-null `reserved` means the process is ending rather than the library
+        // being freed.
+        ModuleUnload(reserved ? UnloadKind::kProcessExit : UnloadKind::kLibraryFreed);
+    }
+    return 1;
+}
+
+int __stdcall rlvia_TurnOn(void* hostWindow) {
+    return TurnOn(hostWindow);
+}
+
+void __stdcall rlvia_TurnOff() {
+    TurnOff();
+}
+
+int __stdcall rlvia_SetRegRoot(void* root, const char* path) {
+    return SetRegRoot(root, path);
+}
+
+void __stdcall rlvia_EnableJ2KTrans(int value) {
+    EnableJ2KTrans(value);
+}
+
+void __stdcall rlvia_SetJ2KTransMode(int mode) {
+    SetJ2KTransMode(mode);
+}
+
+int __stdcall rlvia_J2KTransEnabled() {
+    return J2KTransEnabled();
+}
+
+int __stdcall rlvia_GetJ2KTransMode() {
+    return GetJ2KTransMode();
+}
+
+int __stdcall rlvia_GetAgentCount(int* busy, int* idle) {
+    return GetAgentCount(busy, idle);
+}
+
+// Exported as both rlvia_OpenDnBox and rlvia_CloseDnBox.
+void __stdcall rlvia_OpenDnBox() {}
+
+} // extern "C"

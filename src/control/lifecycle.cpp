@@ -1,0 +1,137 @@
+#include "control/lifecycle.h"
+
+#include <new>
+
+#include "control/module_state.h"
+#include "platform/socket.h"
+#include "proxy/agent_list.h"
+#include "proxy/host_name_cache.h"
+#include "proxy/listener.h"
+#include "settings/settings_store.h"
+
+using platform::CriticalSectionGuard;
+
+namespace {
+
+int listenPort = Listener::kProxyPort;
+unsigned long agentIdleTimeoutMs = Agent::kIdleTimeoutMs;
+
+enum class TurnOffKind { kNormal, kLibraryFreed, kProcessExit };
+
+void TurnOffAs(TurnOffKind kind) {
+    {
+        CriticalSectionGuard hold(moduleState.agentListLock);
+        if (!moduleState.turnedOn || !moduleState.listener) {
+            return;
+        }
+    }
+    moduleState.turnedOn = 0;
+    moduleState.hostWindow = nullptr;
+    if (moduleState.settings && moduleState.settings->GetJ2KTransEnabled() == -1) {
+        moduleState.settings->SetJ2KTransEnabled(0);
+    }
+    // At process exit the system has ended the threads already; there is nothing
+    // to stop or wait for, and the objects go with the process.
+    if (kind == TurnOffKind::kProcessExit) {
+        return;
+    }
+    Listener::Shutdown(kind == TurnOffKind::kNormal);
+    {
+        CriticalSectionGuard hold(moduleState.agentListLock);
+        delete moduleState.agentList;
+        moduleState.agentList = nullptr;
+    }
+    delete moduleState.hostNameCache;
+    moduleState.hostNameCache = nullptr;
+    if (kind == TurnOffKind::kLibraryFreed) {
+        // The threads have signalled that they are done but may still be returning
+        // through this library's code; give them a moment before it is unmapped.
+        platform::Sleep(50);
+    }
+}
+
+} // namespace
+
+int ModuleLoad(void* moduleInstance) {
+    moduleState.moduleInstance = moduleInstance;
+    moduleState.settings = new (std::nothrow) SettingsStore;
+    moduleState.hostWindow = nullptr;
+    moduleState.listener = nullptr;
+    moduleState.hostNameCache = nullptr;
+    moduleState.agentList = nullptr;
+    return platform::WinsockStartup() == 0 ? 1 : 0;
+}
+
+void ModuleUnload(UnloadKind kind) {
+    TurnOffAs(kind == UnloadKind::kProcessExit ? TurnOffKind::kProcessExit
+                                               : TurnOffKind::kLibraryFreed);
+    delete moduleState.settings;
+    moduleState.settings = nullptr;
+    platform::WinsockCleanup();
+}
+
+int TurnOn(void* hostWindow) {
+    {
+        CriticalSectionGuard hold(moduleState.agentListLock);
+        if (moduleState.turnedOn || moduleState.listener) {
+            return 1;
+        }
+    }
+    moduleState.turnedOn = 1;
+    moduleState.hostWindow = hostWindow;
+    moduleState.hostNameCache = new (std::nothrow) HostNameCache;
+    Listener* listener = new (std::nothrow) Listener(listenPort, agentIdleTimeoutMs);
+    {
+        CriticalSectionGuard hold(moduleState.agentListLock);
+        moduleState.agentList = new (std::nothrow) AgentList;
+        moduleState.listener = listener;
+    }
+    // A listener that cannot start is deleted; like one that cannot bind its port,
+    // it leaves the proxy "on" with nothing listening, which turn-off then skips.
+    if (listener && !listener->Start()) {
+        delete listener;
+    }
+    return 1;
+}
+
+void TurnOff() {
+    TurnOffAs(TurnOffKind::kNormal);
+}
+
+int SetRegRoot(platform::RegKey root, const char* path) {
+    return moduleState.settings ? moduleState.settings->SetRegRoot(root, path) : 0;
+}
+
+void EnableJ2KTrans(int value) {
+    if (moduleState.settings) {
+        moduleState.settings->SetJ2KTransEnabled(value);
+    }
+}
+
+void SetJ2KTransMode(int mode) {
+    if (moduleState.settings) {
+        moduleState.settings->SetJ2KTransMode(mode);
+    }
+}
+
+int J2KTransEnabled() {
+    return moduleState.settings ? moduleState.settings->GetJ2KTransEnabled() : 0;
+}
+
+int GetJ2KTransMode() {
+    return moduleState.settings ? moduleState.settings->GetJ2KTransMode() : -1;
+}
+
+int GetAgentCount(int* busy, int* idle) {
+    CriticalSectionGuard hold(moduleState.agentListLock);
+    if (!moduleState.listener || !moduleState.agentList || !busy || !idle) {
+        return -1;
+    }
+    moduleState.agentList->GetCounts(*busy, *idle);
+    return *busy + *idle;
+}
+
+void SetListenerOptions(int port, unsigned long idleTimeoutMs) {
+    listenPort = port;
+    agentIdleTimeoutMs = idleTimeoutMs;
+}

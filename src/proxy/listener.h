@@ -1,0 +1,41 @@
+#pragma once
+
+#include <atomic>
+
+#include "proxy/agent.h"
+#include "proxy/socket_channel.h"
+#include "proxy/worker_thread.h"
+
+// The accept loop: takes browser connections and hands each to an agent.
+class Listener : public WorkerThread {
+public:
+    static const int kProxyPort = 8080;
+
+    // `port` 0 lets the system choose (tests); agents end after `agentIdleTimeoutMs`.
+    explicit Listener(int port = kProxyPort,
+                      unsigned long agentIdleTimeoutMs = Agent::kIdleTimeoutMs);
+    // Clears the module's reference to this listener.
+    ~Listener() override;
+    int Run() override;
+    int Dispatch(SocketChannel* channel);
+    // The port the listening socket has, or 0 before it is bound.
+    int BoundPort() const { return boundPort_; }
+
+    // Turns the module's listener and every agent off and returns once all their
+    // threads have ended. `waitForThreads` false waits for each thread's done event
+    // only, for callers that hold the system's loader lock, under which no thread
+    // can finish ending. Returns 0 when there was no listener or the wake-up
+    // connection failed; the agents are stopped in either case.
+    static int Shutdown(bool waitForThreads);
+
+private:
+    // Makes a blocked accept return when the wake-up connection could not be made.
+    void CancelAccept();
+    static int SendWakeUp(int port);
+    static void StopAllAgents(bool waitForThreads);
+
+    const int port_;
+    const unsigned long agentIdleTimeoutMs_;
+    std::atomic<int> boundPort_{0};
+    SocketChannel listening_;
+};

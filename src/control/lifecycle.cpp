@@ -65,6 +65,15 @@ int ModuleLoad(void* moduleInstance) {
 void ModuleUnload(UnloadKind kind) {
     TurnOffAs(kind == UnloadKind::kProcessExit ? TurnOffKind::kProcessExit
                                                : TurnOffKind::kLibraryFreed);
+    // A proxy whose listener could not bind its port is "on" with no thread left;
+    // what its turn-on made goes now.
+    if (kind == UnloadKind::kLibraryFreed) {
+        delete moduleState.agentList;
+        moduleState.agentList = nullptr;
+        delete moduleState.hostNameCache;
+        moduleState.hostNameCache = nullptr;
+        moduleState.turnedOn = 0;
+    }
     delete moduleState.settings;
     moduleState.settings = nullptr;
     platform::WinsockCleanup();

@@ -13,9 +13,8 @@ build: setup
 test: build
 	@scripts/test.sh
 
-run:
-	@echo "make run starts the proxy once the engine exists; there is nothing to run yet." >&2
-	@exit 1
+run: build
+	@scripts/run.sh
 
 format:
 	@clang-format -i $$(git ls-files '*.h' '*.cpp')

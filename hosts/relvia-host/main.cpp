@@ -1,9 +1,12 @@
 // The suite's host application: loads Relvia.dll, owns the main window and drives
 // the library's exports, from a small window or from standard input (--console).
+#include <cstdio>
 #include <iostream>
 #include <string>
 #include <thread>
 
+#include <fcntl.h>
+#include <io.h>
 #include <windows.h>
 
 #include "host_window.h"
@@ -48,6 +51,8 @@ void ReadCommands(HostWindow& window) {
 } // namespace
 
 int main(int argc, char** argv) {
+    // Protocol lines end in a bare line feed, as scripts expect.
+    _setmode(_fileno(stdout), _O_BINARY);
     Options options;
     if (!ParseOptions(argc, argv, options)) {
         PrintLine("error usage: relvia-host [--console] [--dll PATH]");

@@ -1,0 +1,53 @@
+#!/usr/bin/env bash
+# Runs the proxy for real: the host application under Wine loads Relvia.dll and
+# turns it on, listening on port 8080. Ctrl-C turns it off and unloads the library.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+. scripts/wine-env.sh
+
+xvfb_pid=
+if [ -z "${DISPLAY:-}" ]; then
+    for n in $(seq 90 120); do
+        [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] || break
+    done
+    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+    xvfb_pid=$!
+    export DISPLAY=":$n"
+    for _ in $(seq 100); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
+fi
+wine_up
+
+# A session of its own keeps the terminal's Ctrl-C away from the host, which is told
+# to turn off and quit instead.
+coproc HOST { wine_korean setsid wine build/win64/bin/relvia-host.exe --console 2>&1; }
+host_pid=$HOST_PID
+exec {to_host}>&"${HOST[1]}" {from_host}<&"${HOST[0]}"
+
+finish() {
+    trap '' INT TERM
+    echo
+    echo off >&"$to_host" 2>/dev/null && read -r -t 120 reply <&"$from_host" && echo "$reply"
+    echo quit >&"$to_host" 2>/dev/null && read -r -t 60 reply <&"$from_host" && echo "$reply"
+    wait "$host_pid" 2>/dev/null || true
+    wine_down
+    [ -z "$xvfb_pid" ] || kill "$xvfb_pid" 2>/dev/null || true
+    exit 0
+}
+
+read -r -t 120 ready <&"$from_host" || ready="error no answer from the host"
+if [ "$ready" != ready ]; then
+    echo "$ready" >&2
+    wine_down
+    exit 1
+fi
+trap finish INT TERM
+echo on >&"$to_host"
+read -r -t 60 reply <&"$from_host"
+echo "$reply"
+echo "Relvia is on: HTTP and FTP proxy at 127.0.0.1:8080. Try"
+echo "    curl -x http://127.0.0.1:8080 http://127.0.0.1:PORT/"
+echo "Press Ctrl-C to turn it off."
+while read -r line <&"$from_host"; do
+    echo "$line"
+done
+finish

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <atomic>
+
 #include "platform/sync.h"
 
 class AgentList;
@@ -14,7 +16,8 @@ class SettingsStore;
 struct ModuleState {
     void* moduleInstance = nullptr;
     SettingsStore* settings = nullptr;
-    void* hostWindow = nullptr;
+    // Written by the host's thread, read by agents that notify the host.
+    std::atomic<void*> hostWindow{nullptr};
     int turnedOn = 0;
     platform::CriticalSection agentListLock;
     HostNameCache* hostNameCache = nullptr;

@@ -59,6 +59,9 @@ private:
     bool LeavePool(unsigned long waitResult);
 
     int RelayHttp();
+    // Lets the service features answer or adjust the request; 1 when answered.
+    int ServeSpecialRequest(const TextBuffer& host);
+    void LearnFromAnswer(const TextBuffer& head, int hostDirDecision, int objectDecision);
     int ForwardRequestBody(SocketChannel& server);
     int CopyToClient(SocketChannel& server, DataChunk* chunks);
 
@@ -75,6 +78,11 @@ private:
     mutable platform::CriticalSection ioLock_;
     SocketChannel* upstream_ = nullptr;
 };
+
+// Reads a translation host's answer head in 1024-byte blocks. Returns every block
+// received, in order, as a chain of chunks (null when nothing came or a receive
+// failed); `head` is the head text when its end was found, else empty.
+DataChunk* ReadResponseHead(SocketChannel& server, TextBuffer& head);
 
 // The position behind the first "\r\n\r\n", else behind the first "\n\n"; -1 when
 // the text holds neither.

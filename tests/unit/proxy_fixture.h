@@ -49,9 +49,9 @@ inline std::string ReadAll(SocketChannel& channel) {
 // and closed.
 class TestOrigin {
 public:
-    explicit TestOrigin(std::string answer) : answer_(std::move(answer)) {
+    explicit TestOrigin(std::string answer, int port = 0) : answer_(std::move(answer)) {
         listening_.Create();
-        listening_.Bind(0);
+        listening_.Bind(port);
         listening_.Listen();
         port_ = listening_.LocalPort();
         thread_ = std::thread([this] { Serve(); });
@@ -126,7 +126,8 @@ protected:
 
     void Start(unsigned long idleTimeoutMs) {
         ASSERT_EQ(1, ModuleLoad(nullptr));
-        ASSERT_EQ(1, SetRegRoot(platform::kHkeyCurrentUser, FreshTestKey("proxy").c_str()));
+        key_ = FreshTestKey("proxy");
+        ASSERT_EQ(1, SetRegRoot(platform::kHkeyCurrentUser, key_.c_str()));
         SetListenerOptions(0, idleTimeoutMs);
         ASSERT_EQ(1, TurnOn(nullptr));
         ASSERT_TRUE(WaitUntil([this] { return (port_ = BoundPort()) > 0; }));
@@ -177,5 +178,6 @@ protected:
         return idle;
     }
 
+    std::string key_;
     int port_ = 0;
 };

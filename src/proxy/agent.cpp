@@ -95,7 +95,7 @@ int Agent::ServeConnection() {
         if (IsStopSignalled()) {
             return 0;
         }
-        int result = scheme == Url::kHttp ? RelayHttp() : 0;
+        int result = scheme == Url::kHttp ? RelayHttp() : scheme == Url::kFtp ? ServeFtp() : 0;
         if (result) {
             return result;
         }
@@ -161,17 +161,27 @@ void Agent::CancelIo() {
     if (client_) {
         client_->CancelIo();
     }
-    if (upstream_) {
-        upstream_->CancelIo();
+    for (SocketChannel* upstream : upstream_) {
+        if (upstream) {
+            upstream->CancelIo();
+        }
     }
 }
 
 Agent::UpstreamWatch::UpstreamWatch(Agent& agent, SocketChannel& channel) : agent_(agent) {
     CriticalSectionGuard hold(agent_.ioLock_);
-    agent_.upstream_ = &channel;
+    for (SocketChannel*& slot : agent_.upstream_) {
+        if (!slot) {
+            slot = &channel;
+            slot_ = &slot;
+            return;
+        }
+    }
 }
 
 Agent::UpstreamWatch::~UpstreamWatch() {
     CriticalSectionGuard hold(agent_.ioLock_);
-    agent_.upstream_ = nullptr;
+    if (slot_) {
+        *slot_ = nullptr;
+    }
 }

@@ -44,7 +44,7 @@ public:
     int TranslationMode() const { return translationMode_; }
 
 private:
-    // Registers the upstream channel for CancelIo while a handler uses it.
+    // Registers an upstream channel for CancelIo while a handler uses it.
     class UpstreamWatch {
     public:
         UpstreamWatch(Agent& agent, SocketChannel& channel);
@@ -52,6 +52,7 @@ private:
 
     private:
         Agent& agent_;
+        SocketChannel** slot_ = nullptr;
     };
 
     int FixTranslationMode() const;
@@ -59,6 +60,7 @@ private:
     bool LeavePool(unsigned long waitResult);
 
     int RelayHttp();
+    int ServeFtp();
     // Lets the service features answer or adjust the request; 1 when answered.
     int ServeSpecialRequest(const TextBuffer& host);
     void LearnFromAnswer(const TextBuffer& head, int hostDirDecision, int objectDecision);
@@ -75,8 +77,9 @@ private:
     const unsigned long idleTimeoutMs_;
 
     // Guards `client_` and `upstream_` against CancelIo from the stopping thread.
+    // An FTP session watches two upstream channels: control and data.
     mutable platform::CriticalSection ioLock_;
-    SocketChannel* upstream_ = nullptr;
+    SocketChannel* upstream_[2] = {nullptr, nullptr};
 };
 
 // Reads a translation host's answer head in 1024-byte blocks. Returns every block

@@ -111,7 +111,8 @@ TEST_F(ProxyTest, TranslationRoutesLearnsAndFallsBack) {
     RegWriteString(platform::kHkeyCurrentUser, key_.c_str(), "J2KTransHost", "127.0.0.1");
     SettingsStore& settings = *moduleState.settings;
     settings.SetJ2KTransEnabled(1);
-    std::string head = "GET http://" + site + "/ja/page.rlvdoc HTTP/1.1\r\nPragma: no-cache\r\n\r\n";
+    std::string head =
+        "GET http://" + site + "/ja/page.rlvdoc HTTP/1.1\r\nPragma: no-cache\r\n\r\n";
     {
         // Mode 2 tries the primary range first.
         TranslationHost primary(4000, answer);

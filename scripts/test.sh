@@ -10,25 +10,17 @@ mkdir -p "$results"
 passed=0
 failed=0
 
-# Adds the counts of a GoogleTest XML report; a suite that wrote none (a crash, a
-# hang) counts as one failure.
+# Adds the counts of a GoogleTest or JUnit XML report; a suite that failed without
+# reporting a failure (a crash, a hang) counts one failure more.
 count_report() {
-    local name=$1 status=$2 xml=$3
-    local tests=0 failures=0 errors=0
-    if [ -f "$xml" ]; then
-        local root
-        root=$(grep -m1 '<testsuites ' "$xml")
-        tests=$(sed -E 's/.* tests="([0-9]+)".*/\1/' <<<"$root")
-        failures=$(sed -E 's/.* failures="([0-9]+)".*/\1/' <<<"$root")
-        errors=$(sed -E 's/.* errors="([0-9]+)".*/\1/' <<<"$root")
-    fi
-    local bad=$((failures + errors))
+    local name=$1 status=$2 xml=$3 good bad
+    read -r good bad < <(python3 scripts/count_results.py "$xml")
     if [ "$status" -ne 0 ] && [ "$bad" -eq 0 ]; then
         bad=1
     fi
-    passed=$((passed + tests - failures - errors))
+    passed=$((passed + good))
     failed=$((failed + bad))
-    echo "suite $name: $tests tests, $bad failing (exit $status)"
+    echo "suite $name: $good passed, $bad failing (exit $status)"
 }
 
 # One pass/fail check that is not a GoogleTest suite.

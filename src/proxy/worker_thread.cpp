@@ -34,14 +34,6 @@ void WorkerThread::OnExit() {
     SetEvent(doneEvent_);
 }
 
-int WorkerThread::Stop() {
-    ExitHandles handles;
-    if (!threadHandle_ || !DuplicateExitHandles(handles)) {
-        return 0;
-    }
-    return WaitForExit(handles, true);
-}
-
 int WorkerThread::Start() {
     if (!IsValid()) {
         return 0;

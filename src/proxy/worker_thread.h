@@ -27,9 +27,6 @@ public:
     virtual ~WorkerThread();
     virtual int Run();
     virtual void OnExit();
-    // Waits until the thread has ended; 0 when it was never started. The caller
-    // must know that the object is still alive when it calls.
-    virtual int Stop();
 
     // 0 when the thread could not be started (the object is not deleted then).
     int Start();

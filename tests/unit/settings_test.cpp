@@ -166,6 +166,8 @@ TEST(SettingsStore, ValuesAreReadAfreshAndWrittenWhereTheRootSays) {
     settings.GetUserIds(cid, oid);
     EXPECT_EQ("123456", Str(cid));
     EXPECT_EQ("000000", Str(oid));
+    // The user key is shared by every test in this process; leave it neutral.
+    RegWriteString(kHkeyCurrentUser, "Software\\Corvale\\User", "CID", "000000");
 }
 
 TEST(SettingsStore, SetRegRootRulesAndExpansion) {

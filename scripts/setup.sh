@@ -9,6 +9,7 @@ packages=(
     binutils-mingw-w64-x86-64 binutils-mingw-w64-i686
     wine wine64
     xvfb fonts-nanum
+    python3-pytest nginx curl chromium vsftpd
 )
 
 missing=()

@@ -59,6 +59,14 @@ run_wine() {
     wine_down
 }
 
+# The DLL and its host under Wine with real clients and servers.
+run_e2e() {
+    local xml="$results/e2e.xml"
+    timeout 1800 /usr/bin/python3 -m pytest tests/e2e -q \
+        --junitxml="$xml" </dev/null
+    count_report e2e $? "$xml"
+}
+
 # Every Windows binary imports nothing but DLLs that ship with Windows.
 only_system_imports() {
     local bad=0 file dll
@@ -85,6 +93,7 @@ formatted() {
 run_native native
 run_native tsan
 run_wine
+run_e2e
 count_check windows-imports only_system_imports
 count_check clang-format formatted
 

@@ -70,17 +70,26 @@ TextBuffer::~TextBuffer() {
     delete[] data_;
 }
 
-int TextBuffer::Replace(const char* bytes, int count) {
-    char* block = new (std::nothrow) char[static_cast<size_t>(count) + 1];
+int TextBuffer::Join(const char* head, int headCount, const char* tail, int tailCount) {
+    if (tailCount > INT_MAX - 1 - headCount) {
+        return 0;
+    }
+    int total = headCount + tailCount;
+    char* block = new (std::nothrow) char[static_cast<size_t>(total) + 1];
     if (!block) {
         return 0;
     }
-    std::memcpy(block, bytes, static_cast<size_t>(count));
-    block[count] = '\0';
+    std::memcpy(block, head, static_cast<size_t>(headCount));
+    std::memcpy(block + headCount, tail, static_cast<size_t>(tailCount));
+    block[total] = '\0';
     delete[] data_;
     data_ = block;
-    size_ = count;
+    size_ = total;
     return 1;
+}
+
+int TextBuffer::Replace(const char* bytes, int count) {
+    return Join(bytes, count, "", 0);
 }
 
 int TextBuffer::Assign(const char* bytes) {
@@ -116,24 +125,7 @@ int TextBuffer::Assign(const char* bytes, int count) {
 }
 
 int TextBuffer::AppendBytes(const char* bytes, int count) {
-    if (!data_) {
-        return Replace(bytes, count);
-    }
-    if (count > INT_MAX - 1 - size_) {
-        return 0;
-    }
-    int total = size_ + count;
-    char* block = new (std::nothrow) char[static_cast<size_t>(total) + 1];
-    if (!block) {
-        return 0;
-    }
-    std::memcpy(block, data_, static_cast<size_t>(size_));
-    std::memcpy(block + size_, bytes, static_cast<size_t>(count));
-    block[total] = '\0';
-    delete[] data_;
-    data_ = block;
-    size_ = total;
-    return 1;
+    return data_ ? Join(data_, size_, bytes, count) : Replace(bytes, count);
 }
 
 int TextBuffer::Append(const char* bytes) {

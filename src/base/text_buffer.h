@@ -73,6 +73,9 @@ public:
     int Tokenize(int& pos, TextBuffer& out, const char* delimiters) const;
 
 private:
+    // Replaces the value with a new block holding both runs of bytes; the runs may
+    // lie in the old block.
+    int Join(const char* head, int headCount, const char* tail, int tailCount);
     // Replaces the value with `count` bytes from `bytes` (count > 0).
     int Replace(const char* bytes, int count);
     int AppendBytes(const char* bytes, int count);

@@ -2,6 +2,7 @@
 // forward to the portable lifecycle; the .def file exports them undecorated.
 #include "base/trace.h"
 #include "control/lifecycle.h"
+#include "control/module_state.h"
 
 namespace {
 const unsigned long kProcessDetach = 0;
@@ -11,8 +12,9 @@ const unsigned long kProcessAttach = 1;
 extern "C" {
 
 int __stdcall DllMain(void* instance, unsigned long reason, void* reserved) {
+    moduleState.moduleInstance = instance;
     if (reason == kProcessAttach) {
-        if (!ModuleLoad(instance)) {
+        if (!ModuleLoad()) {
             Trace("Unable to initialize Winsock.dll\n");
             return 0;
         }

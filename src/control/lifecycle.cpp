@@ -52,8 +52,7 @@ void TurnOffAs(TurnOffKind kind) {
 
 } // namespace
 
-int ModuleLoad(void* moduleInstance) {
-    moduleState.moduleInstance = moduleInstance;
+int ModuleLoad() {
     moduleState.settings = new (std::nothrow) SettingsStore;
     moduleState.hostWindow = nullptr;
     moduleState.listener = nullptr;
@@ -89,10 +88,11 @@ int TurnOn(void* hostWindow) {
     moduleState.turnedOn = 1;
     moduleState.hostWindow = hostWindow;
     moduleState.hostNameCache = new (std::nothrow) HostNameCache;
+    AgentList* agents = new (std::nothrow) AgentList;
     Listener* listener = new (std::nothrow) Listener(listenPort, agentIdleTimeoutMs);
     {
         CriticalSectionGuard hold(moduleState.agentListLock);
-        moduleState.agentList = new (std::nothrow) AgentList;
+        moduleState.agentList = agents;
         moduleState.listener = listener;
     }
     // A listener that cannot start is deleted; like one that cannot bind its port,

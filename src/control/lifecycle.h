@@ -6,7 +6,7 @@
 // calls behind the exported functions. Every function runs on the host's thread.
 
 // 1 when the library can serve: Winsock started.
-int ModuleLoad(void* moduleInstance);
+int ModuleLoad();
 
 enum class UnloadKind {
     kLibraryFreed, // FreeLibrary: threads still run, but the loader lock is held

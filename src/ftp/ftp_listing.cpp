@@ -1,6 +1,7 @@
 #include "ftp/ftp_listing.h"
 
 #include <new>
+#include <string>
 
 #include "base/decimal.h"
 #include "base/url.h"
@@ -12,7 +13,7 @@ const char kFieldDelimiters[] = "\r\n\t ";
 const int kReceiveBlockSize = 1024;
 // The listing is held whole before the page is built; a server that sends more
 // than this is cut off there, and the page shows what arrived.
-const int kMaxListingBytes = 8 * 1024 * 1024;
+const size_t kMaxListingBytes = 8 * 1024 * 1024;
 
 // The page, in the CP949 bytes the browser is sent.
 const char kResponseHead[] = "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\n\r\n";
@@ -51,26 +52,30 @@ int SendText(SocketChannel& browser, const TextBuffer& text) {
     return browser.Send(Text(text), text.Length() > 0 ? text.Length() : 0) >= 0;
 }
 
+// Gathered in a growing string and made a text once: appending block by block to
+// a text, which copies itself whole each time, would be quadratic in the size.
 TextBuffer ReadListing(SocketChannel& data) {
-    TextBuffer raw;
+    std::string raw;
     char block[kReceiveBlockSize + 1];
-    while (raw.Length() < kMaxListingBytes && data.ReceiveText(block, kReceiveBlockSize) > 0) {
-        raw.Append(block);
+    while (raw.size() < kMaxListingBytes && data.ReceiveText(block, kReceiveBlockSize) > 0) {
+        raw += block;
     }
-    return raw;
+    return TextBuffer(raw.c_str());
 }
 
 // Appends one formatted row; 0 when it cannot be built.
-template <typename... Args> int AppendRow(TextBuffer& table, const char* format, Args... args) {
+template <typename... Args> int AppendRow(std::string& table, const char* format, Args... args) {
     TextBuffer row;
-    return row.Format(format, args...) && table.Append(row);
-}
-
-int BuildTable(TextBuffer& table, const TextBuffer& directoryTitle, const TextBuffer& path,
-               FtpListEntry* first) {
-    if (!table.Assign(kTableHead)) {
+    if (!row.Format(format, args...)) {
         return 0;
     }
+    table += row.CStr();
+    return 1;
+}
+
+int BuildTable(std::string& table, const TextBuffer& directoryTitle, const TextBuffer& path,
+               FtpListEntry* first) {
+    table = kTableHead;
     TextBuffer parent(Text(path));
     if (!(directoryTitle == "ROOT") &&
         (!parent.Append("../") || !AppendRow(table, kParentRow, Text(parent)))) {
@@ -95,7 +100,8 @@ int BuildTable(TextBuffer& table, const TextBuffer& directoryTitle, const TextBu
             }
         }
     }
-    return table.Append(kTableEnd);
+    table += kTableEnd;
+    return 1;
 }
 
 } // namespace
@@ -183,13 +189,12 @@ int FtpSendListing(SocketChannel& browser, const Url& url, SocketChannel& data) 
     TextBuffer raw = ReadListing(data);
     FtpListing listing;
     FtpListEntry* first = listing.Parse(raw);
-    TextBuffer body;
+    std::string body;
     if (!first && !raw.IsEmpty()) {
-        if (!body.Assign("<pre>\r\n") || !body.Append(raw) || !body.Append("</pre>\r\n")) {
-            return 0;
-        }
+        body = std::string("<pre>\r\n") + raw.CStr() + "</pre>\r\n";
     } else if (!BuildTable(body, directoryTitle, url.GetPath(), first)) {
         return 0;
     }
-    return SendText(browser, body) && browser.Send(kPageEnd, sizeof kPageEnd - 1) >= 0;
+    return browser.Send(body.data(), static_cast<int>(body.size())) >= 0 &&
+           browser.Send(kPageEnd, sizeof kPageEnd - 1) >= 0;
 }

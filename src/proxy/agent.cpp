@@ -9,13 +9,22 @@
 
 using namespace platform;
 
+// Searched byte by byte: CR and LF are never the second byte of a double-byte
+// character, so this finds the same end as a character-wise search in valid text,
+// and still finds it when a header ends in a byte that only looks like a lead byte
+// (raw UTF-8 in a cookie, for instance), which a character-wise search would step
+// over together with the CR.
 int HeadEnd(const TextBuffer& text) {
-    int end = text.Find("\r\n\r\n");
-    if (end >= 0) {
-        return end + 4;
+    const char* bytes = text.CStr();
+    if (!bytes) {
+        return -1;
     }
-    end = text.Find("\n\n");
-    return end >= 0 ? end + 2 : -1;
+    const char* end = std::strstr(bytes, "\r\n\r\n");
+    if (end) {
+        return static_cast<int>(end - bytes) + 4;
+    }
+    end = std::strstr(bytes, "\n\n");
+    return end ? static_cast<int>(end - bytes) + 2 : -1;
 }
 
 Agent::Agent(unsigned long idleTimeoutMs)

@@ -27,6 +27,8 @@ public:
     int Run() override;
     void OnExit() override;
 
+    // Whether every event the agent needs was created.
+    bool IsReady() const { return IsValid() && workEvent_; }
     bool IsIdle() const;
     int ServedCount() const { return servedCount_; }
     // Hands `channel` to an idle agent and marks it busy; called with the agent-list

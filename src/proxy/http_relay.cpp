@@ -143,7 +143,7 @@ DataChunk* ReadResponseHead(SocketChannel& server, TextBuffer& head) {
 // browser. 0 only when the first bytes cannot be sent; a body that cannot be read
 // or forwarded further leaves the server to answer what it got.
 int Agent::ForwardRequestBody(SocketChannel& server) {
-    int sent = 0;
+    long long sent = 0;
     if (!remainder_.IsEmpty()) {
         if (server.Send(remainder_.CStr(), remainder_.Length()) < 1) {
             return 0;

@@ -32,6 +32,12 @@ int Listener::Run() {
             delete channel;
             break;
         }
+        if (!channel) {
+            // Accept fails again at once while the system is out of sockets; a short
+            // pause keeps the loop from spinning until it recovers.
+            platform::Sleep(kAcceptRetryMs);
+            continue;
+        }
         Dispatch(channel);
     }
     // Closed under the lock, which CancelAccept holds while it touches the socket.
@@ -53,7 +59,7 @@ int Listener::Dispatch(SocketChannel* channel) {
         }
     }
     Agent* agent = new (std::nothrow) Agent(agentIdleTimeoutMs_);
-    if (!agent || !agent->IsValid()) {
+    if (!agent || !agent->IsReady()) {
         delete agent;
         delete channel;
         return 0;
@@ -94,13 +100,15 @@ int Listener::SendWakeUp(int port) {
 
 int Listener::Shutdown(bool waitForThreads) {
     ExitHandles listenerExit;
+    bool duplicated = false;
     int port = 0;
     {
         CriticalSectionGuard hold(moduleState.agentListLock);
         Listener* listener = moduleState.listener;
-        if (!listener || !listener->DuplicateExitHandles(listenerExit)) {
+        if (!listener) {
             return 0;
         }
+        duplicated = listener->DuplicateExitHandles(listenerExit) != 0;
         port = listener->port_ ? listener->port_ : listener->BoundPort();
         listener->SignalStop();
     }
@@ -116,9 +124,27 @@ int Listener::Shutdown(bool waitForThreads) {
     }
     // The listener is waited for before the agents are stopped: once it has ended,
     // no new agent can join the list behind the stop signals.
-    WaitForExit(listenerExit, waitForThreads);
+    if (duplicated) {
+        WaitForExit(listenerExit, waitForThreads);
+    } else {
+        WaitUntilGone([] { return moduleState.listener == nullptr; });
+    }
     StopAllAgents(waitForThreads);
     return woke;
+}
+
+// Without handles to wait on (the system ran out of them), the thread is known to
+// be gone once it has left the module's state, which is checked under the lock.
+template <typename Condition> void Listener::WaitUntilGone(Condition gone) {
+    for (;;) {
+        {
+            CriticalSectionGuard hold(moduleState.agentListLock);
+            if (gone()) {
+                return;
+            }
+        }
+        platform::Sleep(kAcceptRetryMs);
+    }
 }
 
 void Listener::StopAllAgents(bool waitForThreads) {
@@ -134,13 +160,20 @@ void Listener::StopAllAgents(bool waitForThreads) {
     // is still listed it is alive, so its handles are taken under the lock.
     for (;;) {
         ExitHandles agentExit;
+        Agent* agent = nullptr;
+        bool duplicated = false;
         {
             CriticalSectionGuard hold(moduleState.agentListLock);
-            Agent* agent = moduleState.agentList ? moduleState.agentList->First() : nullptr;
-            if (!agent || !agent->DuplicateExitHandles(agentExit)) {
+            agent = moduleState.agentList ? moduleState.agentList->First() : nullptr;
+            if (!agent) {
                 return;
             }
+            duplicated = agent->DuplicateExitHandles(agentExit) != 0;
         }
-        WaitForExit(agentExit, waitForThreads);
+        if (duplicated) {
+            WaitForExit(agentExit, waitForThreads);
+        } else {
+            WaitUntilGone([agent] { return moduleState.agentList->IndexOf(agent) < 0; });
+        }
     }
 }

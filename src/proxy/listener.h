@@ -10,6 +10,7 @@
 class Listener : public WorkerThread {
 public:
     static const int kProxyPort = 8080;
+    static const unsigned long kAcceptRetryMs = 10;
 
     // `port` 0 lets the system choose (tests); agents end after `agentIdleTimeoutMs`.
     explicit Listener(int port = kProxyPort,
@@ -33,6 +34,7 @@ private:
     void CancelAccept();
     static int SendWakeUp(int port);
     static void StopAllAgents(bool waitForThreads);
+    template <typename Condition> static void WaitUntilGone(Condition gone);
 
     const int port_;
     const unsigned long agentIdleTimeoutMs_;

@@ -8,7 +8,7 @@ TEST(Lifecycle, ExportsWhileOffAndWithoutSettings) {
     EnableJ2KTrans(1);
     SetJ2KTransMode(1);
 
-    ASSERT_EQ(1, ModuleLoad(nullptr));
+    ASSERT_EQ(1, ModuleLoad());
     ASSERT_EQ(1, SetRegRoot(platform::kHkeyCurrentUser, FreshTestKey("lifecycle").c_str()));
     int busy = 7, idle = 8;
     EXPECT_EQ(-1, GetAgentCount(&busy, &idle));
@@ -45,7 +45,7 @@ protected:
 };
 
 TEST_F(HeldPortTest, AHeldPortLeavesTheProxyOnWithNothingListening) {
-    ASSERT_EQ(1, ModuleLoad(nullptr));
+    ASSERT_EQ(1, ModuleLoad());
     SocketChannel holder;
     ASSERT_EQ(1, holder.Create());
     ASSERT_EQ(1, holder.Bind(0));

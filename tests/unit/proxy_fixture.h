@@ -125,7 +125,7 @@ protected:
     void SetUp() override { Start(Agent::kIdleTimeoutMs); }
 
     void Start(unsigned long idleTimeoutMs) {
-        ASSERT_EQ(1, ModuleLoad(nullptr));
+        ASSERT_EQ(1, ModuleLoad());
         key_ = FreshTestKey("proxy");
         ASSERT_EQ(1, SetRegRoot(platform::kHkeyCurrentUser, key_.c_str()));
         SetListenerOptions(0, idleTimeoutMs);

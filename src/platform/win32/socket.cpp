@@ -59,9 +59,11 @@ int CloseSocket(Socket s) {
     return ::closesocket(static_cast<SOCKET>(s));
 }
 
-// Winsock wakes a blocked recv when the socket's pending I/O is cancelled; a
-// shutdown alone does not.
+// Winsock wakes a blocked recv when the socket's pending I/O is cancelled, which a
+// shutdown alone does not do; the shutdown makes every later receive or send fail
+// at once, so a call that had not started yet when the cut came cannot block.
 void CancelSocketIo(Socket s) {
+    ::shutdown(static_cast<SOCKET>(s), SD_BOTH);
     ::CancelIoEx(reinterpret_cast<HANDLE>(s), nullptr);
 }
 

@@ -49,9 +49,9 @@ inline std::string ReadAll(SocketChannel& channel) {
 // and closed.
 class TestOrigin {
 public:
-    explicit TestOrigin(std::string answer, int port = 0) : answer_(std::move(answer)) {
+    explicit TestOrigin(std::string answer) : answer_(std::move(answer)) {
         listening_.Create();
-        listening_.Bind(port);
+        listening_.Bind(0);
         listening_.Listen();
         port_ = listening_.LocalPort();
         thread_ = std::thread([this] { Serve(); });
@@ -126,8 +126,7 @@ protected:
 
     void Start(unsigned long idleTimeoutMs) {
         ASSERT_EQ(1, ModuleLoad());
-        key_ = FreshTestKey("proxy");
-        ASSERT_EQ(1, SetRegRoot(platform::kHkeyCurrentUser, key_.c_str()));
+        ASSERT_EQ(1, SetRegRoot(platform::kHkeyCurrentUser, FreshTestKey("proxy").c_str()));
         SetListenerOptions(0, idleTimeoutMs);
         ASSERT_EQ(1, TurnOn(nullptr));
         ASSERT_TRUE(WaitUntil([this] { return (port_ = BoundPort()) > 0; }));
@@ -178,6 +177,5 @@ protected:
         return idle;
     }
 
-    std::string key_;
     int port_ = 0;
 };

@@ -97,23 +97,30 @@ TEST_F(ProxyTest, RequestHeadsEndAtABlankLineWithinTheBound) {
 }
 
 TEST_F(ProxyTest, TurnOffCutsAgentsBlockedOnSilentPeers) {
-    // One browser that never sends, one whose origin never answers.
-    SocketChannel silentOrigin;
-    ASSERT_EQ(1, silentOrigin.Create());
-    ASSERT_EQ(1, silentOrigin.Bind(0));
-    ASSERT_EQ(1, silentOrigin.Listen());
+    // A browser that never sends, and an HTTP origin and an FTP server that accept
+    // and then never say a word.
+    SocketChannel silent;
+    ASSERT_EQ(1, silent.Create());
+    ASSERT_EQ(1, silent.Bind(0));
+    ASSERT_EQ(1, silent.Listen());
+    std::string peer = "127.0.0.1:" + std::to_string(silent.LocalPort());
     auto quiet = Browse();
-    auto waiting = Browse();
-    std::string request =
-        "GET http://127.0.0.1:" + std::to_string(silentOrigin.LocalPort()) + "/ HTTP/1.0\r\n\r\n";
-    waiting->Send(request.data(), static_cast<int>(request.size()));
-    std::unique_ptr<SocketChannel> upstream(silentOrigin.Accept());
-    ASSERT_TRUE(upstream);
-    ASSERT_TRUE(WaitUntil([] { return Busy() == 2; }));
+    std::vector<std::unique_ptr<SocketChannel>> browsers, upstreams;
+    for (const char* scheme : {"http", "ftp"}) {
+        browsers.push_back(Browse());
+        std::string request =
+            std::string("GET ") + scheme + "://" + peer + "/pub/ HTTP/1.0\r\n\r\n";
+        browsers.back()->Send(request.data(), static_cast<int>(request.size()));
+        upstreams.emplace_back(silent.Accept());
+        ASSERT_TRUE(upstreams.back());
+    }
+    ASSERT_TRUE(WaitUntil([] { return Busy() == 3; }));
 
     auto off = std::async(std::launch::async, [] { TurnOff(); });
     ASSERT_EQ(std::future_status::ready, off.wait_for(std::chrono::seconds(60)));
     EXPECT_EQ(-1, Total());
     EXPECT_EQ("", ReadAll(*quiet));
-    EXPECT_EQ("", ReadAll(*waiting));
+    for (auto& browser : browsers) {
+        EXPECT_EQ("", ReadAll(*browser));
+    }
 }

@@ -1,6 +1,6 @@
 # Builds and tests Relvia: natively (with sanitizers) and for Windows x86_64 and
 # i686 with mingw-w64; the Windows tests run under Wine.
-.PHONY: all setup build test run format clean
+.PHONY: all setup build test run fuzz format clean
 
 all: build
 
@@ -15,6 +15,10 @@ test: build
 
 run: build
 	@scripts/run.sh
+
+# FUZZ_SECONDS per target (default 60).
+fuzz: build
+	@scripts/fuzz.sh $(FUZZ_SECONDS)
 
 format:
 	@clang-format -i $$(git ls-files '*.h' '*.cpp')

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Configures and builds the trees: native with AddressSanitizer and
-# UndefinedBehaviorSanitizer, native with ThreadSanitizer (clang), win64 and win32.
+# UndefinedBehaviorSanitizer, native with ThreadSanitizer (clang), the libFuzzer
+# targets (clang), win64 and win32.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -16,6 +17,8 @@ configure_and_build() {
 configure_and_build build/native -DCMAKE_BUILD_TYPE=Debug -DRELVIA_SANITIZE=address,undefined
 configure_and_build build/tsan -DCMAKE_BUILD_TYPE=Debug -DRELVIA_SANITIZE=thread \
     -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILER=clang
+configure_and_build build/fuzz -DCMAKE_BUILD_TYPE=Debug -DRELVIA_SANITIZE=address,undefined \
+    -DRELVIA_FUZZ=ON -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILER=clang
 configure_and_build build/win64 -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-x86_64-w64-mingw32.cmake
 configure_and_build build/win32 -DCMAKE_BUILD_TYPE=Release \

@@ -176,6 +176,17 @@ def _run_quiet(argv: List[str], env: dict, timeout: float) -> int:
     ).returncode
 
 
+def terminate(proc: Optional[subprocess.Popen]) -> None:
+    """Ends a process we started: SIGTERM, then SIGKILL if it does not go in time."""
+    if proc and proc.poll() is None:
+        proc.terminate()
+        try:
+            proc.wait(DEADLINE)
+        except subprocess.TimeoutExpired:
+            proc.kill()
+            proc.wait(DEADLINE)
+
+
 class Xvfb:
     def __init__(self, log_path: Path) -> None:
         read_end, write_end = os.pipe()
@@ -208,13 +219,7 @@ class Xvfb:
         self.display = ":" + number.strip().decode()
 
     def stop(self) -> None:
-        if self.proc.poll() is None:
-            self.proc.terminate()
-            try:
-                self.proc.wait(DEADLINE)
-            except subprocess.TimeoutExpired:
-                self.proc.kill()
-                self.proc.wait(DEADLINE)
+        terminate(self.proc)
 
 
 class WineServer:
@@ -500,11 +505,5 @@ class Nginx:
         return "http://127.0.0.1:%d%s" % (self.port, path)
 
     def stop(self) -> None:
-        if self.proc and self.proc.poll() is None:
-            # SIGTERM: the master stops its workers and exits.
-            self.proc.terminate()
-            try:
-                self.proc.wait(DEADLINE)
-            except subprocess.TimeoutExpired:
-                self.proc.kill()
-                self.proc.wait(DEADLINE)
+        # SIGTERM: the master stops its workers and exits.
+        terminate(self.proc)

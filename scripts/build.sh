@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Configures and builds the trees: native with AddressSanitizer and
 # UndefinedBehaviorSanitizer, native with ThreadSanitizer (clang), the libFuzzer
-# targets (clang), win64 and win32.
+# targets (clang), win64 and win32. "scripts/build.sh release" builds only the
+# optimised native tree the benchmarks use.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -13,6 +14,11 @@ configure_and_build() {
     fi
     cmake --build "$dir" -j2
 }
+
+if [ "${1:-}" = release ]; then
+    configure_and_build build/release -DCMAKE_BUILD_TYPE=Release
+    exit 0
+fi
 
 configure_and_build build/native -DCMAKE_BUILD_TYPE=Debug -DRELVIA_SANITIZE=address,undefined
 configure_and_build build/tsan -DCMAKE_BUILD_TYPE=Debug -DRELVIA_SANITIZE=thread \

@@ -2,11 +2,10 @@
 
 #include "base/decimal.h"
 #include "proxy/socket_channel.h"
+#include "proxy/stream_copy.h"
 #include "settings/registry_functions.h"
 
 namespace {
-
-const int kRelayBlockSize = 1024;
 
 // The byte count of "... (12345 bytes).", or -1.
 int AnnouncedSize(const TextBuffer& reply) {
@@ -45,9 +44,6 @@ int FtpSendFile(SocketChannel& browser, const TextBuffer& name, const TextBuffer
         browser.Send(head.CStr(), head.Length()) < 0) {
         return 0;
     }
-    char block[kRelayBlockSize];
-    int count;
-    while ((count = data->Receive(block, kRelayBlockSize)) > 0 && browser.Send(block, count) >= 0) {
-    }
+    CopyStream(*data, browser);
     return 1;
 }

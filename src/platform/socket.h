@@ -12,6 +12,8 @@ using Socket = std::uintptr_t;
 
 const Socket kInvalidSocket = ~static_cast<Socket>(0);
 const int kSocketError = -1;
+// ReceiveSocketIfReady: nothing has arrived yet.
+const int kSocketNotReady = -2;
 const unsigned long kInaddrNone = 0xFFFFFFFF;
 
 // WSAStartup with version 1.1; 0 on success.
@@ -27,6 +29,17 @@ Socket AcceptSocket(Socket s);
 int ConnectSocket(Socket s, unsigned long address, int port);
 int SendSocket(Socket s, const char* data, int length);
 int ReceiveSocket(Socket s, char* buffer, int length);
+// As ReceiveSocket, but kSocketNotReady instead of waiting when nothing is there.
+int ReceiveSocketIfReady(Socket s, char* buffer, int length);
+
+// Whether SendSocketMore may hold bytes back. Where it does, small sends that follow
+// each other coalesce into fewer, larger segments.
+extern const bool kSocketsHoldBack;
+// As SendSocket, telling the system more bytes follow at once: it may keep these
+// until a plain SendSocket or PushSocket.
+int SendSocketMore(Socket s, const char* data, int length);
+// Sends out whatever SendSocketMore held back.
+void PushSocket(Socket s);
 int CloseSocket(Socket s);
 // Makes a receive that is blocked on `s` in another thread return; the socket must
 // still be closed by its owner.

@@ -20,7 +20,6 @@ public:
     // browsers send heads of tens of KiB at most, and an endless head must not grow
     // without limit.
     static const int kMaxHeadBytes = 64 * 1024;
-    static const int kRelayBlockSize = 1024;
 
     explicit Agent(unsigned long idleTimeoutMs = kIdleTimeoutMs);
     ~Agent() override;

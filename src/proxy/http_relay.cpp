@@ -7,6 +7,7 @@
 
 #include "base/trace.h"
 #include "proxy/agent.h"
+#include "proxy/stream_copy.h"
 #include "services/cookie_list.h"
 #include "services/host_redirect.h"
 #include "services/request_class.h"
@@ -104,9 +105,9 @@ DataChunk* ReadResponseHead(SocketChannel& server, TextBuffer& head) {
     DataChunk* chunks = nullptr;
     DataChunk* last = nullptr;
     TextBuffer gathered;
-    char block[Agent::kRelayBlockSize + 1];
+    char block[kStreamBlockSize + 1];
     for (;;) {
-        int count = server.Receive(block, Agent::kRelayBlockSize);
+        int count = server.Receive(block, kStreamBlockSize);
         if (count < 0) {
             delete chunks;
             return nullptr;
@@ -151,9 +152,9 @@ int Agent::ForwardRequestBody(SocketChannel& server) {
         sent = remainder_.Length();
     }
     int total = request_->GetContentLength();
-    char block[kRelayBlockSize];
+    char block[kStreamBlockSize];
     while (sent < total) {
-        int count = client_->Receive(block, kRelayBlockSize);
+        int count = client_->Receive(block, kStreamBlockSize);
         if (count < 1) {
             break;
         }
@@ -171,14 +172,5 @@ int Agent::CopyToClient(SocketChannel& server, DataChunk* chunks) {
             break;
         }
     }
-    char block[kRelayBlockSize];
-    for (;;) {
-        int count = server.Receive(block, kRelayBlockSize);
-        if (count <= 0) {
-            return count == 0 ? 1 : 0;
-        }
-        if (client_->Send(block, count) < 1) {
-            return 0;
-        }
-    }
+    return CopyStream(server, *client_) == StreamEnd::kSourceClosed ? 1 : 0;
 }

@@ -63,6 +63,18 @@ int SocketChannel::Connect(const char* host, int port) {
 }
 
 int SocketChannel::Send(const char* data, int length) {
+    return SendWith(data, length, false);
+}
+
+int SocketChannel::SendMore(const char* data, int length) {
+    return SendWith(data, length, true);
+}
+
+void SocketChannel::Push() {
+    platform::PushSocket(Raw());
+}
+
+int SocketChannel::SendWith(const char* data, int length, bool more) {
     if (Raw() == kInvalidSocket) {
         return -1;
     }
@@ -75,7 +87,8 @@ int SocketChannel::Send(const char* data, int length) {
             Trace("Send\xC1\xDF Kill Event \xB9\xDF\xBB\xFD !!\n");
             return -1;
         }
-        int count = SendSocket(Raw(), data + sent, length - sent);
+        int count = more ? platform::SendSocketMore(Raw(), data + sent, length - sent)
+                         : SendSocket(Raw(), data + sent, length - sent);
         if (count == kSocketError) {
             return -1;
         }
@@ -85,6 +98,14 @@ int SocketChannel::Send(const char* data, int length) {
 }
 
 int SocketChannel::Receive(char* buffer, int length) {
+    return ReceiveWith(buffer, length, false);
+}
+
+int SocketChannel::ReceiveIfReady(char* buffer, int length) {
+    return ReceiveWith(buffer, length, true);
+}
+
+int SocketChannel::ReceiveWith(char* buffer, int length, bool ifReady) {
     if (Raw() == kInvalidSocket || !buffer) {
         return -1;
     }
@@ -95,7 +116,8 @@ int SocketChannel::Receive(char* buffer, int length) {
     if (length > 0) {
         std::memset(buffer, 0, static_cast<size_t>(length));
     }
-    int count = ReceiveSocket(Raw(), buffer, length);
+    int count = ifReady ? platform::ReceiveSocketIfReady(Raw(), buffer, length)
+                        : ReceiveSocket(Raw(), buffer, length);
     return count == kSocketError ? -1 : count;
 }
 

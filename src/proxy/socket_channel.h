@@ -26,9 +26,16 @@ public:
     int Connect(const char* host, int port);
     // Bytes sent (all of them), 0 for nothing to send, or -1.
     int Send(const char* data, int length);
+    // As Send, telling the system that more bytes follow at once: where it can, it
+    // holds them back until the next Send or Push.
+    int SendMore(const char* data, int length);
+    void Push();
     // Zero-fills `length` bytes, then makes one receive: the count, 0 when the peer
     // closed, or -1.
     int Receive(char* buffer, int length);
+    // As Receive, but platform::kSocketNotReady instead of waiting when nothing has
+    // arrived.
+    int ReceiveIfReady(char* buffer, int length);
     // As Receive, and terminates the text; `buffer` holds `length` + 1 bytes.
     int ReceiveText(char* buffer, int length);
     int Close();
@@ -44,6 +51,8 @@ public:
 private:
     explicit SocketChannel(platform::Socket accepted) : socket_(accepted) {}
     platform::Socket Raw() const { return socket_.load(std::memory_order_relaxed); }
+    int SendWith(const char* data, int length, bool more);
+    int ReceiveWith(char* buffer, int length, bool ifReady);
 
     // Atomic because CancelIo may read it on the thread that turns the proxy off
     // while the owner closes it. Should the number be reused by a new socket in that

@@ -9,6 +9,7 @@
 
 #include "control/module_state.h"
 #include "proxy/host_name_cache.h"
+#include "proxy/stream_copy.h"
 
 namespace {
 
@@ -255,4 +256,36 @@ TEST(HostNameCache, ConcurrentLookupsSeeOnlyWholeEntries) {
     }
     EXPECT_GE(cache.Count(), 3);
     platform::WinsockCleanup();
+}
+
+// Full blocks may be held back for the blocks that follow; when the source pauses on
+// a block boundary they go out (here the reader waits for them before the source goes
+// on; without the push they would wait for the system's own timer).
+TEST_F(SocketChannelTest, CopyStreamPassesFullBlocksOnWhenTheSourcePauses) {
+    auto sourceEnd = ConnectClient();
+    SocketChannel sinkReader;
+    ASSERT_EQ(1, sinkReader.Create());
+    ASSERT_EQ(1, sinkReader.Connect("127.0.0.1", port));
+    std::unique_ptr<SocketChannel> sinkEnd(listener.Accept());
+    ASSERT_TRUE(sourceEnd && sinkEnd);
+
+    StreamEnd end = StreamEnd::kSourceFailed;
+    std::thread copier([&] { end = CopyStream(*sourceEnd, *sinkEnd); });
+    const std::string blocks(3 * kStreamBlockSize, 'b');
+    ASSERT_EQ(static_cast<int>(blocks.size()), client.Send(blocks.data(), 3 * kStreamBlockSize));
+    // The source says nothing more until the sink has had every byte.
+    std::string received;
+    char buffer[kStreamBlockSize];
+    while (received.size() < blocks.size()) {
+        int n = sinkReader.Receive(buffer, kStreamBlockSize);
+        ASSERT_GT(n, 0);
+        received.append(buffer, static_cast<size_t>(n));
+    }
+    EXPECT_EQ(blocks, received);
+    ASSERT_EQ(4, client.Send("tail", 4));
+    client.Close();
+    copier.join();
+    EXPECT_EQ(StreamEnd::kSourceClosed, end);
+    sinkEnd->Close();
+    EXPECT_EQ(4, Drain(sinkReader));
 }

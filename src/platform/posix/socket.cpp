@@ -7,6 +7,7 @@
 #include <arpa/inet.h>
 #include <netdb.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -81,20 +82,51 @@ int ConnectSocket(Socket s, unsigned long address, int port) {
         ::connect(static_cast<int>(s), reinterpret_cast<sockaddr*>(&target), sizeof target));
 }
 
-int SendSocket(Socket s, const char* data, int length) {
+namespace {
+
+int SendWith(Socket s, const char* data, int length, int flags) {
     ssize_t sent;
     do {
-        sent = ::send(static_cast<int>(s), data, static_cast<size_t>(length), MSG_NOSIGNAL);
+        sent = ::send(static_cast<int>(s), data, static_cast<size_t>(length), MSG_NOSIGNAL | flags);
     } while (sent < 0 && errno == EINTR);
     return Result(static_cast<int>(sent));
 }
 
-int ReceiveSocket(Socket s, char* buffer, int length) {
+int ReceiveWith(Socket s, char* buffer, int length, int flags) {
     ssize_t received;
     do {
-        received = ::recv(static_cast<int>(s), buffer, static_cast<size_t>(length), 0);
+        received = ::recv(static_cast<int>(s), buffer, static_cast<size_t>(length), flags);
     } while (received < 0 && errno == EINTR);
     return Result(static_cast<int>(received));
+}
+
+} // namespace
+
+const bool kSocketsHoldBack = true;
+
+int SendSocket(Socket s, const char* data, int length) {
+    return SendWith(s, data, length, 0);
+}
+
+int SendSocketMore(Socket s, const char* data, int length) {
+    return SendWith(s, data, length, MSG_MORE);
+}
+
+// Setting TCP_NODELAY sends what is pending, every time it is set.
+void PushSocket(Socket s) {
+    int on = 1;
+    ::setsockopt(static_cast<int>(s), IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+}
+
+int ReceiveSocket(Socket s, char* buffer, int length) {
+    return ReceiveWith(s, buffer, length, 0);
+}
+
+int ReceiveSocketIfReady(Socket s, char* buffer, int length) {
+    int count = ReceiveWith(s, buffer, length, MSG_DONTWAIT);
+    return count == kSocketError && (lastError == EAGAIN || lastError == EWOULDBLOCK)
+               ? kSocketNotReady
+               : count;
 }
 
 int CloseSocket(Socket s) {

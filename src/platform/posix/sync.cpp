@@ -55,8 +55,8 @@ void Signal(KernelObject* object) {
 }
 
 // Index of the first signalled object, consuming an auto-reset signal; -1 if none.
-long TakeSignalled(const std::vector<KernelObject*>& objects) {
-    for (size_t i = 0; i < objects.size(); ++i) {
+long TakeSignalled(KernelObject* const* objects, unsigned long count) {
+    for (unsigned long i = 0; i < count; ++i) {
         if (objects[i]->signalled) {
             if (!objects[i]->manualReset) {
                 objects[i]->signalled = false;
@@ -115,35 +115,36 @@ unsigned long WaitForSingleObject(Handle object, unsigned long milliseconds) {
 
 unsigned long WaitForMultipleObjects(unsigned long count, const Handle* handles,
                                      unsigned long milliseconds) {
-    if (count == 0 || !handles) {
+    // Win32's limit; a fixed array keeps the frequent zero-time polls free of the heap.
+    const unsigned long kMaximumWaitObjects = 64;
+    if (count == 0 || count > kMaximumWaitObjects || !handles) {
         return kWaitFailed;
     }
-    std::vector<KernelObject*> objects;
+    KernelObject* objects[kMaximumWaitObjects];
     for (unsigned long i = 0; i < count; ++i) {
-        KernelObject* object = ObjectOf(handles[i]);
-        if (!object) {
+        objects[i] = ObjectOf(handles[i]);
+        if (!objects[i]) {
             return kWaitFailed;
         }
-        objects.push_back(object);
     }
     std::unique_lock<std::mutex> hold(ObjectLock());
-    long index = TakeSignalled(objects);
+    long index = TakeSignalled(objects, count);
     if (index < 0 && milliseconds != 0) {
         Waiter waiter;
-        for (KernelObject* object : objects) {
-            object->waiters.push_back(&waiter);
+        for (unsigned long i = 0; i < count; ++i) {
+            objects[i]->waiters.push_back(&waiter);
         }
         auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
-        while ((index = TakeSignalled(objects)) < 0) {
+        while ((index = TakeSignalled(objects, count)) < 0) {
             if (milliseconds == kInfinite) {
                 waiter.wake.wait(hold);
             } else if (waiter.wake.wait_until(hold, deadline) == std::cv_status::timeout) {
-                index = TakeSignalled(objects);
+                index = TakeSignalled(objects, count);
                 break;
             }
         }
-        for (KernelObject* object : objects) {
-            RemoveWaiter(object, &waiter);
+        for (unsigned long i = 0; i < count; ++i) {
+            RemoveWaiter(objects[i], &waiter);
         }
     }
     return index < 0 ? kWaitTimeout : kWaitObject0 + static_cast<unsigned long>(index);

@@ -55,6 +55,27 @@ int ReceiveSocket(Socket s, char* buffer, int length) {
     return ::recv(static_cast<SOCKET>(s), buffer, length, 0);
 }
 
+int ReceiveSocketIfReady(Socket s, char* buffer, int length) {
+    fd_set readable;
+    FD_ZERO(&readable);
+    FD_SET(static_cast<SOCKET>(s), &readable);
+    timeval now = {0, 0};
+    int ready = ::select(0, &readable, nullptr, nullptr, &now);
+    if (ready == 0) {
+        return kSocketNotReady;
+    }
+    return ready < 0 ? kSocketError : ReceiveSocket(s, buffer, length);
+}
+
+// Winsock has no way to hold a send back for the next one.
+const bool kSocketsHoldBack = false;
+
+int SendSocketMore(Socket s, const char* data, int length) {
+    return SendSocket(s, data, length);
+}
+
+void PushSocket(Socket) {}
+
 int CloseSocket(Socket s) {
     return ::closesocket(static_cast<SOCKET>(s));
 }

@@ -1,6 +1,6 @@
 # Builds and tests Relvia: natively (with sanitizers) and for Windows x86_64 and
 # i686 with mingw-w64; the Windows tests run under Wine.
-.PHONY: all setup build test run fuzz format clean
+.PHONY: all setup build test test-deep run fuzz format clean
 
 all: build
 
@@ -12,6 +12,11 @@ build: setup
 
 test: build
 	@scripts/test.sh
+
+# The long load-and-fault variants: 1000 connections under Wine too, a trickle of one
+# byte a second, agents retired after the product's three idle minutes.
+test-deep: build
+	@RELVIA_LOAD_DEEP=1 timeout 3600 /usr/bin/python3 -m pytest tests/load -q
 
 run: build
 	@scripts/run.sh

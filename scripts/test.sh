@@ -67,6 +67,15 @@ run_e2e() {
     count_report e2e $? "$xml"
 }
 
+# Load and faults against the native engine (ASan, TSan) and the DLL under Wine. With
+# RELVIA_LOAD_DEEP=1 (make test-deep) the long variants run.
+run_load() {
+    local xml="$results/load.xml"
+    timeout 3600 /usr/bin/python3 -m pytest tests/load -q \
+        --junitxml="$xml" </dev/null
+    count_report load $? "$xml"
+}
+
 # Every Windows binary imports nothing but DLLs that ship with Windows.
 only_system_imports() {
     local bad=0 file dll
@@ -103,6 +112,7 @@ run_native native
 run_native tsan
 run_wine
 run_e2e
+run_load
 count_check fuzz-corpora fuzz_corpora_replay
 count_check windows-imports only_system_imports
 count_check clang-format formatted

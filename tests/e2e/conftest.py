@@ -13,25 +13,16 @@ nginx with its own prefix, all on 127.0.0.1. Port 8080 must be free.
 """
 
 import os
-import resource
+import sys
 from pathlib import Path
 
 import pytest
 
-from harness import (
-    HOST_EXE,
-    LIBRARY,
-    REPO,
-    Host,
-    Nginx,
-    WineServer,
-    Xvfb,
-    settings_root,
-    turn_off,
-    turn_on,
-    wait_free,
-)
-from origin import Origin
+sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "support"))
+
+from fixtures import origin, wine, xvfb  # noqa: E402,F401 - fixtures of this suite too
+from harness import HOST_EXE, LIBRARY, REPO, Host, Nginx, settings_root, turn_off, turn_on, wait_free  # noqa: E402
+from origin import Origin  # noqa: E402
 
 # Marker text of the nginx index page; a random part proves the page was really served.
 PAGE_MARKER = "Relvia end-to-end page %s" % os.urandom(6).hex()
@@ -56,31 +47,6 @@ def pytest_runtest_makereport(item, call):
                 % (number, len(exchange.raw), len(exchange.body), exchange.head[:600])
             )
         report.sections.append(("origin requests (%d)" % len(origin.exchanges), "\n".join(lines)))
-
-
-@pytest.fixture(scope="session")
-def xvfb(tmp_path_factory):
-    server = Xvfb(tmp_path_factory.mktemp("xvfb") / "xvfb.log")
-    yield server
-    server.stop()
-    assert server.proc.returncode is not None
-
-
-@pytest.fixture(scope="session")
-def wine(xvfb):
-    # wineserver keeps a descriptor for every socket of every Wine process: the
-    # many-connections test needs well over a thousand.
-    soft, hard = resource.getrlimit(resource.RLIMIT_NOFILE)
-    wanted = 65536 if hard == resource.RLIM_INFINITY else min(hard, 65536)
-    if soft < wanted:
-        resource.setrlimit(resource.RLIMIT_NOFILE, (wanted, hard))
-    prefix = Path(os.environ.get("RELVIA_E2E_WINEPREFIX") or REPO / "build" / "wine").resolve()
-    server = WineServer(prefix, xvfb.display)
-    try:
-        server.up()
-        yield server
-    finally:
-        server.down()
 
 
 @pytest.fixture
@@ -128,13 +94,6 @@ def proxy(host) -> Host:
     yield host
     if host.alive():
         turn_off(host, timeout=60)
-
-
-@pytest.fixture
-def origin():
-    server = Origin()
-    yield server
-    server.close()
 
 
 @pytest.fixture(scope="session")

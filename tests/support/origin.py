@@ -53,6 +53,8 @@ class Reply:
     hold: bool = False
     # "close": half-close, then read until the proxy closes; "reset": abort with RST.
     end: str = "close"
+    # Seconds between single bytes of `data`; 0 sends it at once.
+    pace: float = 0.0
 
 
 def ok(body: bytes = b"ok", extra: bytes = b"") -> Reply:
@@ -222,7 +224,8 @@ class Origin:
             if self._stopped:
                 return
             conn.settimeout(WAIT_SECONDS * 2)
-            conn.sendall(reply.data)
+            if not self._send(conn, reply):
+                return
             exchange.answered.set()
             if reply.hold and not self._hold(conn, exchange):
                 return
@@ -238,6 +241,17 @@ class Origin:
             with self._lock:
                 self._connections.remove(conn)
             exchange.finished.set()
+
+    def _send(self, conn: socket.socket, reply: Reply) -> bool:
+        """Sends the answer, byte by byte when paced; False when the origin stops."""
+        if not reply.pace:
+            conn.sendall(reply.data)
+            return True
+        for index in range(len(reply.data)):
+            if index and _readable([self._stop_r], reply.pace):
+                return False
+            conn.sendall(reply.data[index : index + 1])
+        return True
 
     def _receive(self, conn: socket.socket, exchange: Exchange) -> bool:
         """Reads what is there; False when the peer closed or reset."""

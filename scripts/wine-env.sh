@@ -21,6 +21,13 @@ wine_up() {
     wineserver -w
     wine_korean wineserver -p </dev/null >/dev/null 2>&1
     wine_korean wine cmd /c exit </dev/null >/dev/null 2>&1
+    wine_desktop
+}
+
+# Makes the prefix look like a Windows desktop with a browser installed (see the file).
+wine_desktop() {
+    wine_korean wine reg import 'Z:'"$(printf '%s' "$PWD/scripts/wine-desktop.reg" | tr / '\\')" \
+        </dev/null >/dev/null 2>&1
 }
 
 wine_down() {

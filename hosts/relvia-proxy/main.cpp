@@ -10,6 +10,7 @@
 #include <sstream>
 #include <string>
 
+#include "browsers/browser_manager.h"
 #include "control/lifecycle.h"
 #include "platform/stop_request.h"
 #include "settings/registry_functions.h"
@@ -95,6 +96,21 @@ std::string RunCommand(const std::string& line, bool& quit) {
     return quit ? "bye" : "error unknown command " + line;
 }
 
+// Turning on needs a browser to point at the proxy. The settings here start empty, so
+// this program stands in for one: registered as the old Internet Explorer's program.
+void RegisterStandInBrowser(const char* program) {
+    BrowserManager probe;
+    probe.DetectBrowsers();
+    if (probe.First()) {
+        return;
+    }
+    std::string command = "\"" + std::string(program) + "\" -Embedding";
+    RegWriteString(
+        platform::kHkeyLocalMachine,
+        "Software\\Classes\\CLSID\\{0002DF01-0000-0000-C000-000000000046}\\LocalServer32", nullptr,
+        command.c_str());
+}
+
 void ReadCommands() {
     std::string line;
     bool quit = false;
@@ -113,6 +129,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     SetListenerOptions(options.port, options.idleMs);
+    RegisterStandInBrowser(argv[0]);
     if (!ModuleLoad()) {
         PrintLine("error the socket layer did not start");
         return 1;

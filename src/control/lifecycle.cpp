@@ -2,6 +2,7 @@
 
 #include <new>
 
+#include "browsers/browser_manager.h"
 #include "control/module_state.h"
 #include "platform/socket.h"
 #include "proxy/agent_list.h"
@@ -29,6 +30,9 @@ void TurnOffAs(TurnOffKind kind) {
     moduleState.hostWindow = nullptr;
     if (moduleState.settings && moduleState.settings->GetJ2KTransEnabled() == -1) {
         moduleState.settings->SetJ2KTransEnabled(0);
+    }
+    if (moduleState.browserManager) {
+        moduleState.browserManager->RestoreAll();
     }
     // At process exit the system has ended the threads already; there is nothing
     // to stop or wait for, and the objects go with the process.
@@ -58,8 +62,22 @@ int ModuleLoad() {
     moduleState.listener = nullptr;
     moduleState.hostNameCache = nullptr;
     moduleState.agentList = nullptr;
+    // Detection keeps each browser's settings as they are now, for turn-off to restore.
+    moduleState.browserManager = new (std::nothrow) BrowserManager;
+    if (moduleState.browserManager) {
+        moduleState.browserManager->DetectBrowsers();
+    }
     return platform::WinsockStartup() == 0 ? 1 : 0;
 }
+
+namespace {
+
+void DeleteBrowserManager() {
+    delete moduleState.browserManager;
+    moduleState.browserManager = nullptr;
+}
+
+} // namespace
 
 void ModuleUnload(UnloadKind kind) {
     TurnOffAs(kind == UnloadKind::kProcessExit ? TurnOffKind::kProcessExit
@@ -73,6 +91,7 @@ void ModuleUnload(UnloadKind kind) {
         moduleState.hostNameCache = nullptr;
         moduleState.turnedOn = 0;
     }
+    DeleteBrowserManager();
     delete moduleState.settings;
     moduleState.settings = nullptr;
     platform::WinsockCleanup();
@@ -87,6 +106,12 @@ int TurnOn(void* hostWindow) {
     }
     moduleState.turnedOn = 1;
     moduleState.hostWindow = hostWindow;
+    // Without a browser to point at the proxy there is nothing to turn on, now or later.
+    if (!moduleState.browserManager || !moduleState.browserManager->ApplyAll()) {
+        DeleteBrowserManager();
+        moduleState.turnedOn = 0;
+        return 0;
+    }
     moduleState.hostNameCache = new (std::nothrow) HostNameCache;
     AgentList* agents = new (std::nothrow) AgentList;
     Listener* listener = new (std::nothrow) Listener(listenPort, agentIdleTimeoutMs);

@@ -5,6 +5,7 @@
 #include "platform/sync.h"
 
 class AgentList;
+class BrowserManager;
 class HostNameCache;
 class Listener;
 class SettingsStore;
@@ -16,6 +17,8 @@ class SettingsStore;
 struct ModuleState {
     void* moduleInstance = nullptr;
     SettingsStore* settings = nullptr;
+    // Made and run once at load; gone for good after a turn-on that found no browser.
+    BrowserManager* browserManager = nullptr;
     // Written by the host's thread, read by agents that notify the host.
     std::atomic<void*> hostWindow{nullptr};
     int turnedOn = 0;

@@ -6,3 +6,7 @@ int ShowMessageDialog(void* /*owner*/, const char* /*text*/, const char* /*capti
                       int /*iconIndex*/, int /*templateId*/) {
     return -1;
 }
+
+int ShowBrowserExitDialog(void* /*owner*/, const char* /*names*/, int /*mode*/) {
+    return -1;
+}

@@ -162,6 +162,11 @@ def split_answer(answer: bytes) -> Tuple[bytes, bytes]:
 # Xvfb and the wineserver.
 
 
+def windows_path(path: Path) -> str:
+    """The path as Wine's programs see it, through drive Z:."""
+    return "Z:" + str(path.resolve()).replace("/", "\\")
+
+
 def _run_quiet(argv: List[str], env: dict, timeout: float) -> int:
     """Runs a command with no pipe of ours attached: Wine's helpers, started on the
     way, would otherwise hold it open long after the command ended."""
@@ -259,6 +264,8 @@ class WineServer:
         assert self.run("wine", "cmd", "/c", "exit") == 0, "Wine does not start in %s" % self.prefix
         # The prefix outlives a run; the tests' settings keys start empty.
         self.run("wine", "reg", "delete", "HKCU\\Software\\RelviaE2E", "/f")
+        desktop = windows_path(REPO / "scripts" / "wine-desktop.reg")
+        assert self.run("wine", "reg", "import", desktop) == 0, "reg import of the desktop failed"
 
     def down(self) -> None:
         self.run("wineserver", "-k")

@@ -7,7 +7,7 @@ import subprocess
 from pathlib import Path
 from typing import Dict, Optional, Union
 
-from harness import DEADLINE, REPO
+from harness import DEADLINE, REPO, windows_path
 
 _files = itertools.count(1)
 
@@ -32,8 +32,7 @@ def write_values(wine, folder: Path, key: str, values: Dict[Union[str, bytes], U
         lines.append(_reg_text(name) + b"=" + data)
     path = folder / ("values%d.reg" % next(_files))
     path.write_bytes(b"\r\n".join(lines) + b"\r\n")
-    windows_path = "Z:" + str(path.resolve()).replace("/", "\\")
-    assert wine.run("wine", "reg", "import", windows_path, timeout=DEADLINE * 2) == 0, "reg import of %s failed" % path
+    assert wine.run("wine", "reg", "import", windows_path(path), timeout=DEADLINE * 2) == 0, "reg import of %s failed" % path
 
 
 _QUERY_LINE = re.compile(rb"^    (.*?)    (REG_\w+)    ?(.*?)\r?$")

@@ -45,6 +45,7 @@ protected:
 };
 
 TEST_F(HeldPortTest, AHeldPortLeavesTheProxyOnWithNothingListening) {
+    EnsureBrowserInstalled();
     ASSERT_EQ(1, ModuleLoad());
     SocketChannel holder;
     ASSERT_EQ(1, holder.Create());

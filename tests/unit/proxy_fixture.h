@@ -18,6 +18,7 @@
 #include "proxy/agent.h"
 #include "proxy/listener.h"
 #include "proxy/socket_channel.h"
+#include "test_browser.h"
 #include "test_registry_key.h"
 
 // Polls `condition` until it holds or a generous deadline passes.
@@ -125,6 +126,7 @@ protected:
     void SetUp() override { Start(Agent::kIdleTimeoutMs); }
 
     void Start(unsigned long idleTimeoutMs) {
+        EnsureBrowserInstalled();
         ASSERT_EQ(1, ModuleLoad());
         ASSERT_EQ(1, SetRegRoot(platform::kHkeyCurrentUser, FreshTestKey("proxy").c_str()));
         SetListenerOptions(0, idleTimeoutMs);

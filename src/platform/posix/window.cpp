@@ -11,4 +11,21 @@ bool PostMessageA(WindowHandle /*window*/, unsigned int /*message*/, std::uintpt
     return false;
 }
 
+WindowHandle FindWindowA(const char* /*className*/, const char* /*title*/) {
+    return nullptr;
+}
+
+void EnumWindows(WindowVisitor /*visit*/, void* /*context*/) {}
+
+int GetClassNameA(WindowHandle /*window*/, char* buffer, int size) {
+    if (buffer && size > 0) {
+        buffer[0] = '\0';
+    }
+    return 0;
+}
+
+int GetWindowTextA(WindowHandle window, char* buffer, int size) {
+    return GetClassNameA(window, buffer, size);
+}
+
 } // namespace platform

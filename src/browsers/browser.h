@@ -1,0 +1,51 @@
+#pragma once
+
+#include "base/list_node.h"
+#include "base/text_buffer.h"
+
+// One installed web browser whose proxy settings the proxy changes while it is on.
+// Detection (at load) reads and keeps the settings in use; apply points the browser
+// at 127.0.0.1:8080 and restore writes the kept settings back. The concrete classes
+// are the Internet Explorer and Netscape families.
+class Browser : public ListNode {
+public:
+    Browser() = default;
+    ~Browser() override = default;
+
+    // Found, readable, the right version: then the proxy settings in use are kept.
+    int Detect();
+    virtual int CheckVersion() { return 0; }
+    // Starts the program from its own folder, which becomes the current folder.
+    int Launch();
+    virtual int CloseRunning() { return 0; }
+    virtual int ApplyProxy() { return 0; }
+    virtual int RestoreProxy() { return 0; }
+    virtual int ReadProxy(TextBuffer& /*httpHost*/, int& /*httpPort*/, TextBuffer& /*ftpHost*/,
+                          int& /*ftpPort*/, int& /*proxyType*/) {
+        return 0;
+    }
+    virtual int LocateExecutable() { return 0; }
+    virtual int IsRunning() { return 0; }
+    virtual TextBuffer& GetDisplayName(TextBuffer& out);
+    virtual int NeedsRestart() { return 1; }
+    virtual int NotifyChanged() { return 0; }
+
+    Browser* NextBrowser() const { return static_cast<Browser*>(Next()); }
+
+    int restartNeeded = 0;
+    TextBuffer exePath;
+    TextBuffer savedHttpHost;
+    int savedHttpPort = -1;
+    TextBuffer savedFtpHost;
+    int savedFtpPort = -1;
+    // 1: a manual proxy was in use, 0: none; another number is written back as read.
+    int savedProxyType = 0;
+};
+
+// The folder part of `path`: up to and including the last '\', else the last '/';
+// empty when there is neither.
+TextBuffer FolderOf(const TextBuffer& path);
+
+// The address every browser is pointed at.
+extern const char kLocalProxyHost[];
+const int kLocalProxyPort = 8080;

@@ -1,0 +1,135 @@
+#include "browsers/browser_manager.h"
+
+#include <new>
+
+#include "base/text_buffer.h"
+#include "browsers/browser.h"
+#include "browsers/ie_browser.h"
+#include "browsers/netscape_browser.h"
+#include "control/module_state.h"
+#include "platform/dde.h"
+#include "settings/settings_store.h"
+#include "ui/dialogs.h"
+
+unsigned long browserDdeInstance = 0;
+
+namespace {
+
+// Detection tries the classes in this order.
+Browser* NewBrowser(int index) {
+    switch (index) {
+    case 0:
+        return new (std::nothrow) Netscape45Browser;
+    case 1:
+        return new (std::nothrow) Netscape4Browser;
+    case 2:
+        return new (std::nothrow) NetscapeBrowser;
+    case 3:
+        return new (std::nothrow) IE5Browser;
+    case 4:
+        return new (std::nothrow) IE4Browser;
+    case 5:
+        return new (std::nothrow) IEBrowser;
+    default:
+        return nullptr;
+    }
+}
+
+const int kBrowserClassCount = 6;
+
+// The display names of the browsers that need a restart, "first, second".
+TextBuffer NamesNeedingRestart(Browser* first) {
+    TextBuffer names;
+    for (Browser* browser = first; browser; browser = browser->NextBrowser()) {
+        browser->restartNeeded = browser->NeedsRestart();
+        if (!browser->restartNeeded) {
+            continue;
+        }
+        TextBuffer name;
+        browser->GetDisplayName(name);
+        if (names.IsEmpty()) {
+            names.Assign(name);
+        } else {
+            TextBuffer joined;
+            joined.Format("%s, %s", names.CStr(), name.CStr());
+            names.Assign(joined);
+        }
+    }
+    return names;
+}
+
+} // namespace
+
+BrowserManager::BrowserManager() {
+    browserDdeInstance = platform::DdeStartClient();
+}
+
+BrowserManager::~BrowserManager() {
+    delete browsers_;
+    browsers_ = nullptr;
+    last_ = nullptr;
+    platform::DdeStopClient(browserDdeInstance);
+    browserDdeInstance = 0;
+}
+
+void BrowserManager::DetectBrowsers() {
+    delete browsers_;
+    browsers_ = nullptr;
+    last_ = nullptr;
+    for (int index = 0; index < kBrowserClassCount; ++index) {
+        Browser* browser = NewBrowser(index);
+        if (browser && browser->Detect()) {
+            Append(browser);
+        } else {
+            delete browser;
+        }
+    }
+}
+
+void BrowserManager::Append(Browser* browser) {
+    if (last_) {
+        last_->InsertAfter(browser);
+    } else {
+        browsers_ = browser;
+    }
+    last_ = browser;
+}
+
+int BrowserManager::ApplyAll() {
+    return RunPass(Change::kApply);
+}
+
+int BrowserManager::RestoreAll() {
+    return RunPass(Change::kRestore);
+}
+
+int BrowserManager::RunPass(Change change) {
+    if (!browsers_) {
+        return 0;
+    }
+    TextBuffer names = NamesNeedingRestart(browsers_);
+    bool applying = change == Change::kApply;
+    bool closeFirst = true;
+    bool startAgain = applying;
+    SettingsStore* settings = moduleState.settings;
+    if (!names.IsEmpty() && settings && settings->GetWBAlert()) {
+        int answer = ShowBrowserExitDialog(moduleState.hostWindow, names.CStr(), applying ? 1 : 0);
+        startAgain = answer == kBrowserRestartButton;
+        closeFirst = answer != kBrowserCancelButton;
+    }
+    for (Browser* browser = browsers_; browser; browser = browser->NextBrowser()) {
+        if (closeFirst && browser->restartNeeded) {
+            browser->CloseRunning();
+        }
+        if (applying) {
+            browser->ApplyProxy();
+        } else {
+            browser->RestoreProxy();
+        }
+        browser->NotifyChanged();
+        if (startAgain && browser->restartNeeded) {
+            browser->Launch();
+        }
+    }
+    return 1;
+}

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstdio>
+#include <filesystem>
+#include <string>
 
 #include "browsers/browser_manager.h"
 #include "platform/registry.h"

@@ -9,7 +9,7 @@
 #include "settings/registry_functions.h"
 
 // Turning on needs a browser to point at the proxy. Where none is installed (the
-// native registry starts empty), a file of the test's own stands in for the old
+// native registry starts empty), a file in the temporary folder stands in for the old
 // Internet Explorer's program.
 inline void EnsureBrowserInstalled() {
     BrowserManager probe;
@@ -17,12 +17,14 @@ inline void EnsureBrowserInstalled() {
     if (probe.First()) {
         return;
     }
-    const char program[] = "relvia-test-browser.exe";
-    if (std::FILE* file = std::fopen(program, "wb")) {
+    std::string program =
+        (std::filesystem::temp_directory_path() / "relvia-test-browser.exe").string();
+    if (std::FILE* file = std::fopen(program.c_str(), "wb")) {
         std::fclose(file);
     }
+    std::string command = "\"" + program + "\"";
     RegWriteString(
         platform::kHkeyLocalMachine,
         "Software\\Classes\\CLSID\\{0002DF01-0000-0000-C000-000000000046}\\LocalServer32", nullptr,
-        "\"relvia-test-browser.exe\"");
+        command.c_str());
 }

@@ -5,7 +5,7 @@
 # configurations.  --no-wine leaves out Wine and Xvfb.
 set -euo pipefail
 
-packages=(nginx tinyproxy privoxy squid apache2-utils wrk curl util-linux coreutils python3)
+packages=(nginx tinyproxy privoxy squid apache2-utils wrk curl iproute2 util-linux coreutils python3)
 [ "${1:-}" = --no-wine ] || packages+=(wine wine64 xvfb)
 services=(nginx tinyproxy privoxy squid)
 declare -A pidfile=([nginx]=/run/nginx.pid [tinyproxy]=/run/tinyproxy/tinyproxy.pid

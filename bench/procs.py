@@ -66,6 +66,13 @@ def describe_port(port: int) -> str:
     return "port %d is in use (pid %s)" % (port, pid if pid else "not visible")
 
 
+def listen_backlog(port: int) -> str:
+    """The accept-queue limit of the socket listening on `port` (ss's Send-Q)."""
+    run = subprocess.run(["ss", "-ltnH", "sport = :%d" % port], capture_output=True, text=True)
+    fields = run.stdout.split()
+    return fields[2] if len(fields) >= 3 else "?"
+
+
 def wait_listening(port: int, proc: subprocess.Popen, what: str, timeout: float = 15) -> None:
     deadline = time.monotonic() + timeout
     while not listening(port):

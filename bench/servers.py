@@ -26,8 +26,8 @@ class Target:
     about: str = ""  # one line for the report header
     share: float = 1.0  # fraction of the ab requests and 10 MiB fetches this target gets
 
-    def scaled(self, count: int) -> int:
-        return max(1, round(count * self.share))
+    def scaled(self, count: int, floor: int = 1) -> int:
+        return min(count, max(floor, round(count * self.share)))
 
 
 # ---- origin ------------------------------------------------------------------------
@@ -58,24 +58,29 @@ http {{
 """
 
 
+def write_files(www: Path) -> Dict[str, str]:
+    """The served files, of random bytes; returns their sha256 by name."""
+    www.mkdir()
+    sums = {}
+    for name, size in FILES.items():
+        data = os.urandom(size)
+        (www / name).write_bytes(data)
+        (www / name).chmod(0o644)
+        sums[name] = hashlib.sha256(data).hexdigest()
+    return sums
+
+
 class Origin:
-    """nginx with one worker serving files of random bytes, and its request
+    """nginx with one worker serving the files in `www`, and its request
     counter (stub_status), which shows whether a proxy asked it each time."""
 
-    def __init__(self, procs: Processes, work: Path, port: int) -> None:
+    def __init__(self, procs: Processes, work: Path, name: str, port: int, www: Path) -> None:
         self.port = port
-        www, d = work / "www", work / "origin"
-        www.mkdir()
+        d = work / name
         d.mkdir()
-        self.sha256 = {}
-        for name, size in FILES.items():
-            data = os.urandom(size)
-            (www / name).write_bytes(data)
-            (www / name).chmod(0o644)
-            self.sha256[name] = hashlib.sha256(data).hexdigest()
         (d / "nginx.conf").write_text(NGINX_CONF.format(d=d, www=www, port=port))
         argv = ["nginx", "-e", str(d / "error.log"), "-p", str(d) + "/", "-c", str(d / "nginx.conf"), "-g", "daemon off;"]
-        self.proc = procs.start("origin", argv, port)
+        self.proc = procs.start(name, argv, port)
         # Never through a proxy from the environment.
         self._opener = urllib.request.build_opener(urllib.request.ProxyHandler({}))
 

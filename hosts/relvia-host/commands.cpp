@@ -2,16 +2,18 @@
 
 #include <sstream>
 
+#include "browser_record.h"
+
 std::string RunCommand(RelviaLibrary& library, HWND window, const std::string& line, bool& quit) {
     std::istringstream words(line);
     std::string verb;
     words >> verb;
     quit = false;
     if (verb == "on") {
-        return "on " + std::to_string(library.TurnOn(window));
+        return "on " + std::to_string(TurnOnRecorded(library, window));
     }
     if (verb == "off") {
-        library.TurnOff();
+        TurnOffRecorded(library);
         return "off";
     }
     if (verb == "regroot") {

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "browser_record.h"
 #include "commands.h"
 
 namespace {
@@ -101,10 +102,10 @@ LRESULT HostWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_COMMAND:
         switch (LOWORD(wParam)) {
         case kButtonOn:
-            library_.TurnOn(window_);
+            TurnOnRecorded(library_, window_);
             break;
         case kButtonOff:
-            library_.TurnOff();
+            TurnOffRecorded(library_);
             break;
         case kButtonTranslationOn:
             library_.EnableJ2KTrans(1);
@@ -170,5 +171,6 @@ void HostWindow::Quit() {
     KillTimer(window_, kCountsTimer);
     status_ = nullptr;
     library_.Free();
+    DiscardBrowserRecord();
     DestroyWindow(window_);
 }

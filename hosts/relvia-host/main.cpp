@@ -9,6 +9,7 @@
 #include <io.h>
 #include <windows.h>
 
+#include "browser_record.h"
 #include "host_window.h"
 #include "relvia_library.h"
 
@@ -57,6 +58,10 @@ int main(int argc, char** argv) {
     if (!ParseOptions(argc, argv, options)) {
         PrintLine("error usage: relvia-host [--console] [--dll PATH]");
         return 1;
+    }
+    // An earlier run that ended while on left the browsers pointing at the proxy.
+    if (int restored = RestoreLeftOverBrowsers()) {
+        std::fprintf(stderr, "relvia-host: gave %d browsers their settings back\n", restored);
     }
     RelviaLibrary library;
     std::string error;

@@ -13,10 +13,10 @@ public:
     ~Browser() override = default;
 
     // Found, readable, the right version: then the proxy settings in use are kept.
-    int Detect();
+    virtual int Detect();
     virtual int CheckVersion() { return 0; }
     // Starts the program from its own folder, which becomes the current folder.
-    int Launch();
+    virtual int Launch();
     virtual int CloseRunning() { return 0; }
     virtual int ApplyProxy() { return 0; }
     virtual int RestoreProxy() { return 0; }
@@ -32,6 +32,8 @@ public:
 
     Browser* NextBrowser() const { return static_cast<Browser*>(Next()); }
 
+    // The class, as an index of the detection order (browser_manager.h).
+    int kind = -1;
     int restartNeeded = 0;
     TextBuffer exePath;
     TextBuffer savedHttpHost;

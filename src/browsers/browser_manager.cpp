@@ -15,9 +15,8 @@ unsigned long browserDdeInstance = 0;
 
 namespace {
 
-// Detection tries the classes in this order.
-Browser* NewBrowser(int index) {
-    switch (index) {
+Browser* NewBrowser(int kind) {
+    switch (kind) {
     case 0:
         return new (std::nothrow) Netscape45Browser;
     case 1:
@@ -34,8 +33,6 @@ Browser* NewBrowser(int index) {
         return nullptr;
     }
 }
-
-const int kBrowserClassCount = 6;
 
 // The display names of the browsers that need a restart, "first, second".
 TextBuffer NamesNeedingRestart(Browser* first) {
@@ -60,6 +57,14 @@ TextBuffer NamesNeedingRestart(Browser* first) {
 
 } // namespace
 
+Browser* NewBrowserOfKind(int kind) {
+    Browser* browser = NewBrowser(kind);
+    if (browser) {
+        browser->kind = kind;
+    }
+    return browser;
+}
+
 BrowserManager::BrowserManager() {
     browserDdeInstance = platform::DdeStartClient();
 }
@@ -76,8 +81,8 @@ void BrowserManager::DetectBrowsers() {
     delete browsers_;
     browsers_ = nullptr;
     last_ = nullptr;
-    for (int index = 0; index < kBrowserClassCount; ++index) {
-        Browser* browser = NewBrowser(index);
+    for (int kind = 0; kind < kBrowserKinds; ++kind) {
+        Browser* browser = NewBrowserOfKind(kind);
         if (browser && browser->Detect()) {
             Append(browser);
         } else {
@@ -95,29 +100,42 @@ void BrowserManager::Append(Browser* browser) {
     last_ = browser;
 }
 
+namespace {
+
+// The browser-exit dialog, unless the user switched it off.
+BrowserExitQuestion QuestionFromSettings() {
+    SettingsStore* settings = moduleState.settings;
+    if (!settings || !settings->GetWBAlert()) {
+        return nullptr;
+    }
+    return [](const char* names, int mode) {
+        return ShowBrowserExitDialog(moduleState.hostWindow, names, mode);
+    };
+}
+
+} // namespace
+
 int BrowserManager::ApplyAll() {
-    return RunPass(Change::kApply);
+    return RunBrowserPass(browsers_, true, QuestionFromSettings());
 }
 
 int BrowserManager::RestoreAll() {
-    return RunPass(Change::kRestore);
+    return RunBrowserPass(browsers_, false, QuestionFromSettings());
 }
 
-int BrowserManager::RunPass(Change change) {
-    if (!browsers_) {
+int RunBrowserPass(Browser* first, bool applying, BrowserExitQuestion ask) {
+    if (!first) {
         return 0;
     }
-    TextBuffer names = NamesNeedingRestart(browsers_);
-    bool applying = change == Change::kApply;
+    TextBuffer names = NamesNeedingRestart(first);
     bool closeFirst = true;
     bool startAgain = applying;
-    SettingsStore* settings = moduleState.settings;
-    if (!names.IsEmpty() && settings && settings->GetWBAlert()) {
-        int answer = ShowBrowserExitDialog(moduleState.hostWindow, names.CStr(), applying ? 1 : 0);
+    if (!names.IsEmpty() && ask) {
+        int answer = ask(names.CStr(), applying ? 1 : 0);
         startAgain = answer == kBrowserRestartButton;
         closeFirst = answer != kBrowserCancelButton;
     }
-    for (Browser* browser = browsers_; browser; browser = browser->NextBrowser()) {
+    for (Browser* browser = first; browser; browser = browser->NextBrowser()) {
         if (closeFirst && browser->restartNeeded) {
             browser->CloseRunning();
         }

@@ -325,6 +325,7 @@ class Host:
         self.log_path = log_path
         self.messages: List[str] = []
         self.transcript: List[str] = []
+        self.killed = False
         self._lines: "queue.Queue[Optional[str]]" = queue.Queue()
         with open(log_path, "wb") as log:
             self.proc = subprocess.Popen(
@@ -403,7 +404,9 @@ class Host:
         return self.proc.poll() is None
 
     def kill(self) -> None:
+        """Ends the program at once, as a crash would."""
         if self.alive():
+            self.killed = True
             self.proc.kill()
             self.proc.wait(DEADLINE)
         self._reader.join(DEADLINE)

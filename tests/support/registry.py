@@ -5,11 +5,30 @@ import itertools
 import re
 import subprocess
 from pathlib import Path
+from dataclasses import dataclass
 from typing import Dict, Optional, Union
 
 from harness import DEADLINE, REPO, windows_path
 
 _files = itertools.count(1)
+
+# Keys are named from their root: "HKCU\\..." or "HKLM\\..."; a name without one is
+# under HKCU.
+_ROOTS = {"HKCU": b"HKEY_CURRENT_USER", "HKLM": b"HKEY_LOCAL_MACHINE"}
+
+
+@dataclass(frozen=True)
+class Binary:
+    """A REG_BINARY value."""
+
+    data: bytes
+
+
+def _split_root(key: str):
+    root, _, rest = key.partition("\\")
+    if root in _ROOTS:
+        return root, rest
+    return "HKCU", key
 
 
 def _reg_text(text: Union[str, bytes]) -> bytes:
@@ -18,17 +37,24 @@ def _reg_text(text: Union[str, bytes]) -> bytes:
     return b'"' + raw.replace(b"\\", b"\\\\").replace(b'"', b'\\"') + b'"'
 
 
-def write_values(wine, folder: Path, key: str, values: Dict[Union[str, bytes], Union[str, bytes, int, None]]) -> None:
-    """Sets values under HKCU\\<key>: a text is REG_SZ, a number REG_DWORD, None
-    deletes the value. Goes through a .reg file, so names may be Korean."""
-    lines = [b"REGEDIT4", b"", b"[HKEY_CURRENT_USER\\" + key.encode() + b"]"]
+def write_values(wine, folder: Path, key: str, values: Dict[Union[str, bytes], Union[str, bytes, int, Binary, None]]) -> None:
+    """Sets values under `key`: a text is REG_SZ, a number REG_DWORD, Binary
+    REG_BINARY, None deletes the value; the name "@" is the key's default value. Goes
+    through a .reg file, so names may be Korean."""
+    root, path = _split_root(key)
+    lines = [b"REGEDIT4", b"", b"[" + _ROOTS[root] + b"\\" + path.encode("cp949") + b"]"]
     for name, value in values.items():
         if value is None:
             data = b"-"
         elif isinstance(value, int):
             data = b"dword:%08x" % (value & 0xFFFFFFFF)
+        elif isinstance(value, Binary):
+            data = b"hex:" + b",".join(b"%02x" % byte for byte in value.data)
         else:
             data = _reg_text(value)
+        if name == "@":
+            lines.append(b"@=" + data)
+            continue
         lines.append(_reg_text(name) + b"=" + data)
     path = folder / ("values%d.reg" % next(_files))
     path.write_bytes(b"\r\n".join(lines) + b"\r\n")
@@ -38,13 +64,20 @@ def write_values(wine, folder: Path, key: str, values: Dict[Union[str, bytes], U
 _QUERY_LINE = re.compile(rb"^    (.*?)    (REG_\w+)    ?(.*?)\r?$")
 
 
-def read_values(wine, folder: Path, key: str) -> Optional[Dict[bytes, Union[bytes, int]]]:
-    """The values directly under HKCU\\<key> (REG_DWORD as numbers), or None when the
-    key does not exist."""
+def delete_key(wine, key: str) -> None:
+    """Removes `key` with everything under it (nothing when it does not exist)."""
+    root, path = _split_root(key)
+    wine.run("wine", "reg", "delete", root + "\\" + path, "/f", timeout=DEADLINE * 2)
+
+
+def read_values(wine, folder: Path, key: str) -> Optional[Dict[bytes, Union[bytes, int, Binary]]]:
+    """The values directly under `key` (REG_DWORD as numbers, REG_BINARY as Binary), or
+    None when the key does not exist."""
+    root, path = _split_root(key)
     out = folder / ("query%d.txt" % next(_files))
     # Output to a file, not a pipe: no Wine helper can hold it open.
     with open(out, "wb") as sink:
-        argv = ["wine", "reg", "query", "HKCU\\" + key]
+        argv = ["wine", "reg", "query", root + "\\" + path]
         quiet = dict(stdin=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         code = subprocess.run(argv, env=wine.env, cwd=REPO, stdout=sink, timeout=DEADLINE * 2, **quiet).returncode
     if code != 0:
@@ -54,5 +87,10 @@ def read_values(wine, folder: Path, key: str) -> Optional[Dict[bytes, Union[byte
         match = _QUERY_LINE.match(line)
         if match:
             name, kind, data = match.groups()
-            values[name] = int(data, 16) if kind == b"REG_DWORD" else data
+            if kind == b"REG_DWORD":
+                values[name] = int(data, 16)
+            elif kind == b"REG_BINARY":
+                values[name] = Binary(bytes.fromhex(data.decode()))
+            else:
+                values[name] = data
     return values

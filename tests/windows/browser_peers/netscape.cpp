@@ -26,13 +26,15 @@ void Log(const std::string& logPath, const char* event) {
 } // namespace
 
 int RunNetscape(const std::string& logPath) {
-    Log(logPath, "started");
     HWND frame = CreateHiddenFrame();
     if (!frame || !StartExitServer()) {
         PrintLine("error cannot create the hidden frame or the DDE service");
         return 1;
     }
     PrintLine("ready");
+    // Logged once the frame and the service exist, so a test that sees it can ask
+    // the running Navigator to end.
+    Log(logPath, "started");
     RunMessageLoop();
     StopExitServer();
     DestroyWindow(frame);

@@ -5,16 +5,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 . scripts/wine-env.sh
 
-xvfb_pid=
-if [ -z "${DISPLAY:-}" ]; then
-    for n in $(seq 90 120); do
-        [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] || break
-    done
-    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-    xvfb_pid=$!
-    export DISPLAY=":$n"
-    for _ in $(seq 100); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
-fi
+xvfb_up
 wine_up
 
 # A session of its own keeps the terminal's Ctrl-C away from the host, which is told
@@ -30,7 +21,7 @@ finish() {
     echo quit >&"$to_host" 2>/dev/null && read -r -t 60 reply <&"$from_host" && echo "$reply"
     wait "$host_pid" 2>/dev/null || true
     wine_down
-    [ -z "$xvfb_pid" ] || kill "$xvfb_pid" 2>/dev/null || true
+    xvfb_down
     exit 0
 }
 
@@ -38,6 +29,7 @@ read -r -t 120 ready <&"$from_host" || ready="error no answer from the host"
 if [ "$ready" != ready ]; then
     echo "$ready" >&2
     wine_down
+    xvfb_down
     exit 1
 fi
 trap finish INT TERM

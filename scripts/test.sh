@@ -44,6 +44,7 @@ run_native() {
 
 run_wine() {
     . scripts/wine-env.sh
+    xvfb_up
     wine_up
     # The prefix outlives a run; start every run from registry keys the tests own.
     local key
@@ -57,6 +58,7 @@ run_wine() {
     cat "$results/win64-unit.log"
     count_report win64-unit "$status" "$xml"
     wine_down
+    xvfb_down
 }
 
 # The DLL and its host under Wine with real clients and servers.

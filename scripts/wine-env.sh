@@ -30,6 +30,27 @@ wine_desktop() {
         </dev/null >/dev/null 2>&1
 }
 
+# Windows need an X display: without one, a virtual one for as long as the script runs.
+xvfb_pid=
+xvfb_up() {
+    [ -z "${DISPLAY:-}" ] || return 0
+    local n
+    for n in $(seq 90 120); do
+        [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] || break
+    done
+    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+    xvfb_pid=$!
+    export DISPLAY=":$n"
+    for _ in $(seq 100); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
+}
+
+xvfb_down() {
+    [ -n "$xvfb_pid" ] || return 0
+    kill "$xvfb_pid" 2>/dev/null || true
+    xvfb_pid=
+    unset DISPLAY
+}
+
 wine_down() {
     wineserver -k </dev/null >/dev/null 2>&1 || true
     wineserver -w

@@ -12,7 +12,9 @@ namespace {
 const char kNavigatorKey[] = "Software\\Netscape\\Netscape Navigator";
 const char kUsersKey[] = "Software\\Netscape\\Netscape Navigator\\Users";
 const char kBiffKey[] = "Software\\Netscape\\Netscape Navigator\\biff";
-// What "popstatePath" has behind the profile folder: "\Mail\popstate.dat".
+// What "popstatePath" has behind the profile folder and its separator:
+// "Mail\popstate.dat". The separator stays, and "%s\prefs.js" doubles it, which
+// Windows takes as one.
 const int kPopstateTailLength = 17;
 // A string of "nsreg.dat" longer than this is not a folder name: the read fails.
 const size_t kMaxRegistryString = 32 * 1024;

@@ -69,14 +69,18 @@ std::string RunCommand(const std::string& line, bool& quit) {
         return "regroot " +
                std::to_string(SetRegRoot(platform::kHkeyCurrentUser, settingsKey.c_str()));
     }
-    if (verb == "set") {
+    std::string name;
+    if (verb == "set" && words >> name) {
         // "set NAME TEXT": a string value in the settings key.
-        std::string name, text;
-        words >> name;
+        std::string text;
         std::getline(words >> std::ws, text);
         return "set " +
                std::to_string(RegWriteString(platform::kHkeyCurrentUser, settingsKey.c_str(),
                                              name.c_str(), text.c_str()));
+    }
+    if (verb == "dword" && words >> name >> number) {
+        return "dword " + std::to_string(RegWriteDword(platform::kHkeyCurrentUser,
+                                                       settingsKey.c_str(), name.c_str(), number));
     }
     if (verb == "enable" && words >> number) {
         EnableJ2KTrans(number);

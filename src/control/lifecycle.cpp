@@ -9,6 +9,7 @@
 #include "proxy/host_name_cache.h"
 #include "proxy/listener.h"
 #include "settings/settings_store.h"
+#include "ui/dialogs.h"
 
 using platform::CriticalSectionGuard;
 
@@ -34,12 +35,14 @@ void TurnOffAs(TurnOffKind kind) {
     if (moduleState.browserManager) {
         moduleState.browserManager->RestoreAll();
     }
+    CloseDialogs();
     // At process exit the system has ended the threads already; there is nothing
     // to stop or wait for, and the objects go with the process.
     if (kind == TurnOffKind::kProcessExit) {
         return;
     }
     Listener::Shutdown(kind == TurnOffKind::kNormal);
+    AllowDialogs();
     {
         CriticalSectionGuard hold(moduleState.agentListLock);
         delete moduleState.agentList;
@@ -57,6 +60,7 @@ void TurnOffAs(TurnOffKind kind) {
 } // namespace
 
 int ModuleLoad() {
+    LoadDialogResources();
     moduleState.settings = new (std::nothrow) SettingsStore;
     moduleState.hostWindow = nullptr;
     moduleState.listener = nullptr;
@@ -94,6 +98,7 @@ void ModuleUnload(UnloadKind kind) {
     DeleteBrowserManager();
     delete moduleState.settings;
     moduleState.settings = nullptr;
+    FreeDialogResources();
     platform::WinsockCleanup();
 }
 
@@ -137,9 +142,15 @@ int SetRegRoot(platform::RegKey root, const char* path) {
 }
 
 void EnableJ2KTrans(int value) {
-    if (moduleState.settings) {
-        moduleState.settings->SetJ2KTransEnabled(value);
+    SettingsStore* settings = moduleState.settings;
+    if (!settings) {
+        return;
     }
+    // Switching translation on explains it first, until the user asks not to.
+    if (settings->GetJ2KTransEnabled() != 1 && value == 1 && settings->GetJ2KAlert()) {
+        ShowJ2KNoticeDialog(moduleState.hostWindow);
+    }
+    settings->SetJ2KTransEnabled(value);
 }
 
 void SetJ2KTransMode(int mode) {

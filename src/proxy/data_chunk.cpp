@@ -39,3 +39,16 @@ int DataChunk::SetData(const char* bytes, int length, int copy) {
     std::memmove(data_, bytes, static_cast<size_t>(length));
     return 1;
 }
+
+int DataChunk::ReadAt(char* buffer, int& position, int count) const {
+    if (!data_ || !buffer || position < 0 || position >= length_ || count <= 0) {
+        return 0;
+    }
+    int copied = count < length_ - position ? count : length_ - position;
+    std::memcpy(buffer, data_ + position, static_cast<size_t>(copied));
+    position += copied;
+    if (position == length_) {
+        position = 0;
+    }
+    return copied;
+}

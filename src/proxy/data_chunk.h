@@ -17,6 +17,10 @@ public:
     const char* GetData() const { return data_; }
     int GetLength() const { return length_; }
     bool IsBorrowed() const { return borrowed_ != 0; }
+    // Copies up to `count` bytes from `position` on and moves `position` behind them,
+    // back to 0 once it reaches the end. The count copied; 0 without data or when
+    // `position` is at or past the end.
+    int ReadAt(char* buffer, int& position, int count) const;
 
 private:
     void Release();

@@ -198,7 +198,8 @@ def page_reply(head: bytes):
 
 def translation_settings(proxy, wine, tmp_path, mode: int) -> str:
     key = settings_root(proxy)
-    write_values(wine, tmp_path, key, {"J2KTransHost": "127.0.0.1"})
+    # No translation notice: the switch goes through at once.
+    write_values(wine, tmp_path, key, {"J2KTransHost": "127.0.0.1", "J2KAlert": 0})
     assert proxy.command("enable 1") == "enable"
     assert proxy.command("mode %d" % mode) == "mode"
     return key

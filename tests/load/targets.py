@@ -6,7 +6,7 @@ for the product's three minutes)."""
 
 import os
 from pathlib import Path
-from typing import Dict, Optional, Tuple
+from typing import Dict, Optional, Tuple, Union
 
 from harness import (
     DEADLINE,
@@ -87,13 +87,14 @@ class Target:
         assert self.host.command("regroot HKCU " + key) == "regroot 1"
         self.settings_key = key
 
-    def set_values(self, values: Dict[str, str]) -> None:
-        """Writes text values into the proxy's settings."""
+    def set_values(self, values: Dict[str, Union[str, int]]) -> None:
+        """Writes values into the proxy's settings: texts, and numbers as REG_DWORD."""
         if self.wine:
             write_values(self.wine, self.log.parent, self.settings_key, values)
-        else:
-            for name, text in values.items():
-                assert self.host.command("set %s %s" % (name, text)) == "set 1"
+            return
+        for name, value in values.items():
+            verb = "dword" if isinstance(value, int) else "set"
+            assert self.host.command("%s %s %s" % (verb, name, value)) == verb + " 1"
 
     def quit(self) -> None:
         """Ends the program; it must exit cleanly and, natively, without a sanitizer report."""

@@ -111,7 +111,7 @@ def test_misbehaving_browsers(proxy, origin, record):
 
 
 def test_silent_translation_host_and_ftp_server(proxy, origin, record):
-    proxy.set_values({"J2KTransHost": "127.0.0.1"})
+    proxy.set_values({"J2KTransHost": "127.0.0.1", "J2KAlert": 0})
     assert proxy.host.command("enable 1") == "enable"
     assert proxy.host.command("mode 1") == "mode"
     with ExitStack() as stack:

@@ -8,7 +8,7 @@ packages=(
     g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
     binutils-mingw-w64-x86-64 binutils-mingw-w64-i686
     wine wine64
-    xvfb fonts-nanum
+    xvfb fonts-nanum xdotool imagemagick x11-utils
     python3-pytest nginx curl chromium vsftpd
 )
 

@@ -121,10 +121,6 @@ def union(*shapes):
     return lambda x, y: any(shape(x, y) for shape in shapes)
 
 
-def minus(shape, hole):
-    return lambda x, y: shape(x, y) and not hole(x, y)
-
-
 def moved(shape, dx, dy):
     return lambda x, y: shape(x - dx, y - dy)
 
@@ -143,14 +139,12 @@ class Picture:
     def _color(paint, x, y):
         return paint(x, y) if callable(paint) else paint
 
-    def fill(self, shape, paint, opacity=1.0, box=None):
+    def fill(self, shape, paint, opacity=1.0):
         """Blends the paint over every pixel by the share of its samples inside the
-        shape. `box` (x0, y0, x1, y1) limits the pixels looked at."""
-        x0, y0, x1, y1 = box or (0, 0, self.width, self.height)
-        step = 1.0 / SAMPLES
-        offsets = [(i + 0.5) * step for i in range(SAMPLES)]
-        for y in range(max(y0, 0), min(y1, self.height)):
-            for x in range(max(x0, 0), min(x1, self.width)):
+        shape."""
+        offsets = [(i + 0.5) / SAMPLES for i in range(SAMPLES)]
+        for y in range(self.height):
+            for x in range(self.width):
                 hits = sum(1 for sy in offsets for sx in offsets if shape(x + sx, y + sy))
                 if hits:
                     share = opacity * hits / (SAMPLES * SAMPLES)
@@ -304,24 +298,24 @@ GLYPHS = {
 LOGO_TOP = 2  # the title bar row the logo's top row is drawn on
 
 
+def glyph_pixels(text, left, top):
+    """The pixels the text's letters set, a blank column between letters."""
+    x = left
+    for letter in text:
+        glyph = GLYPHS[letter]
+        for row, line in enumerate(glyph):
+            for column, bit in enumerate(line):
+                if bit == "#":
+                    yield x + column, top + row
+        x += len(glyph[0]) + 1
+
+
 def draw_text(picture, text, left, top, color, shadow):
-    x = left
-    for letter in text:
-        glyph = GLYPHS[letter]
-        for row, line in enumerate(glyph):
-            for column, bit in enumerate(line):
-                if bit == "#":
-                    picture.blend(x + column + 1, top + row + 1, shadow, 0.55)
-        x += len(glyph[0]) + 1
-    x = left
-    for letter in text:
-        glyph = GLYPHS[letter]
-        for row, line in enumerate(glyph):
-            for column, bit in enumerate(line):
-                if bit == "#":
-                    picture.set(x + column, top + row, color)
-        x += len(glyph[0]) + 1
-    return x
+    """The text in the pixel face, over a soft shadow one pixel down and right."""
+    for x, y in glyph_pixels(text, left, top):
+        picture.blend(x + 1, y + 1, shadow, 0.55)
+    for x, y in glyph_pixels(text, left, top):
+        picture.set(x, y, color)
 
 
 def draw_emblem(picture, cx, cy):
@@ -401,15 +395,19 @@ CURSOR_FILE = "hand.cur"
 
 # --- the shared colour table ------------------------------------------------------------------
 
+def unique(colors):
+    """The colours in their order, each once."""
+    result = []
+    for color in colors:
+        if color not in result:
+            result.append(color)
+    return result
+
+
 def fixed_colors():
     """The colours the table holds exactly, whatever the pictures use."""
-    colors = [BLACK, WHITE, BACKGROUND, TITLE_LEFT, TITLE_RIGHT, BODY_RIGHT]
-    colors += TITLE_ROWS + BOTTOM_ROWS
-    unique = []
-    for color in colors:
-        if color not in unique:
-            unique.append(color)
-    return unique
+    return unique([BLACK, WHITE, BACKGROUND, TITLE_LEFT, TITLE_RIGHT, BODY_RIGHT] +
+                  TITLE_ROWS + BOTTOM_ROWS)
 
 
 def distance(a, b):
@@ -481,14 +479,13 @@ def build_palette(pictures):
         free = sorted(histogram)
     else:
         free = refine(histogram, fixed, median_cut(histogram, room))
-    palette = fixed + [color for color in free if color not in fixed]
+    palette = unique(fixed + free)
     grey = 0
     while len(palette) < PALETTE_SIZE:  # pad with greys the table does not have yet
         if (grey, grey, grey) not in palette:
             palette.append((grey, grey, grey))
         grey += 1
-    return sorted(set(palette[:PALETTE_SIZE]),
-                  key=lambda c: (2 * c[0] + 5 * c[1] + c[2], c))
+    return sorted(palette, key=lambda c: (2 * c[0] + 5 * c[1] + c[2], c))
 
 
 def to_indexes(picture, palette):

@@ -1,9 +1,20 @@
 // The small text parsers: cookie lists, media types, query encoding, search
-// formats, and the text operations they rest on, with arguments of any length.
+// formats, and the text operations they rest on, with arguments of any length;
+// and their callers on the request's side: the client cookie added to a hostile
+// "Cookie" field, the redirect page for a hostile host.
+#include "control/module_state.h"
 #include "fuzz_input.h"
+#include "proxy/http_request.h"
 #include "proxy/media_class.h"
 #include "services/cookie_list.h"
 #include "services/host_redirect.h"
+#include "settings/settings_store.h"
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    static SettingsStore settings;
+    moduleState.settings = &settings;
+    return 0;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string input = FuzzText(data, size);
@@ -13,15 +24,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     cookies.SetText(input.c_str());
     cookies.Parse();
     cookies.Set("CID", input.c_str());
+    HttpRequest request;
+    request.SetHead(("GET http://h.x/ HTTP/1.0\r\nCookie: " + input + "\r\n\r\n").c_str());
+    if (request.Parse()) {
+        AddClientCookie(request);
+    }
 
     TextBuffer subtype;
     ClassifyMediaType(text, subtype);
     IsTextExtension(text.ExtensionOf());
+    IsBinaryExtension(text.ExtensionOf());
     EncodeQueryText(text);
     if (IsSingleTextFormat(input.c_str())) {
         TextBuffer filled;
         filled.Format(input.c_str(), input.c_str());
     }
+    // Not connected: the page is built whole and only its sending fails.
+    SocketChannel browser;
+    RedirectUnresolvedHost(browser, text);
 
     TextBuffer formatted;
     formatted.Format("%s: %s\r\n", input.c_str(), input.c_str());

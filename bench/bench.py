@@ -33,7 +33,7 @@ from typing import Dict, List, Optional
 import loads
 import report
 from loads import LoadError
-from procs import START_TIME, BenchError, Meter, Processes, describe_port, listen_backlog, listening, log
+from procs import START_TIME, BenchError, Meter, Processes, alive, describe_port, listen_backlog, listening, log, tail
 from servers import FILES, PEERS, Origin, Target, start_relvia_native, write_files
 from wine import WineRelvia
 
@@ -62,9 +62,10 @@ def parse_args(argv: List[str]) -> argparse.Namespace:
     p.add_argument("--warm-n", type=int, default=300, help="ab warm-up requests per target, not measured (%(default)s)")
     p.add_argument("--peers", default=",".join(PEERS), help="peers to start, comma separated, or none (%(default)s)")
     p.add_argument("--no-wine", action="store_true", help="leave out the Windows build under Wine")
-    p.add_argument("--wine-share", type=float, default=0.05,
+    p.add_argument("--wine-share", type=float, default=0.1,
                    help="the Wine target's fraction of the ab requests and 10 MiB fetches; it is much slower (%(default)s)")
-    p.add_argument("--wine-prefix", type=Path, default=REPO / "build" / "wine", help="Wine prefix (build/wine)")
+    p.add_argument("--wine-prefix", type=Path, default=REPO / "build" / "wine-bench",
+                   help="Wine prefix (build/wine-bench: the test suites restart the wineserver of build/wine at will)")
     p.add_argument("--pin", choices=("one", "split", "none"), default="one",
                    help="one: every process on the last CPU (default; steadiest figures on a shared VM); "
                         "split: clients on CPU 0, servers on the last CPU; none: the scheduler decides")
@@ -131,6 +132,7 @@ class Bench:
         self.ab_runs = self.ab_origin_exact = 0
         self.cpu_1k: Dict[tuple, List[float]] = {}  # (target, rep, label) -> [cpu ms, requests]
         self.stopped_early = False
+        self.gone: List[str] = []  # targets whose process ended during the runs
         self.origin: Optional[Origin] = None
         self.wrk_origin: Optional[Origin] = None
         self.sha256: Dict[str, str] = {}
@@ -165,6 +167,8 @@ class Bench:
         if wine:
             self.targets.append(wine.start())
             self.targets[-1].share = self.args.wine_share
+        for t in self.targets[1:]:
+            t.about += ", listen backlog %s" % listen_backlog(int(t.proxy.rsplit(":", 1)[1]))
         self.meters = {t.name: Meter(t.pids) for t in self.targets}
 
     def check_relay(self) -> None:
@@ -290,6 +294,18 @@ class Bench:
             self.stopped_early = True
         return True
 
+    def still_running(self, t: Target, rep: int) -> bool:
+        """False, with one warning, once a target's process has ended."""
+        if t.name in self.gone:
+            return False
+        pid = t.pids.get("proxy")
+        if pid is None or alive(pid):
+            return True
+        self.gone.append(t.name)
+        self.warn("%s (pid %d) ended during rep %d; left out of the runs that follow. End of its log:\n  %s"
+                  % (t.name, pid, rep, tail(self.work / (t.name + ".log"), 5).replace("\n", "\n  ")))
+        return False
+
     def measure(self) -> None:
         a = self.args
         tests = [
@@ -306,7 +322,8 @@ class Bench:
                 for t in order:
                     if self.out_of_time():
                         break
-                    test(t, rep)
+                    if self.still_running(t, rep):
+                        test(t, rep)
         for (name, rep, label), (cpu, requests) in self.cpu_1k.items():
             suffix = "" if label == "proxy" else "@" + label
             self.results.add(name, "kib_cpu" + suffix, rep, cpu * 1000 / requests)
@@ -336,8 +353,7 @@ class Bench:
         ]
         for t in self.targets:
             share = "; gets %g of the ab requests and 10 MiB fetches (--wine-share)" % t.share if t.share != 1 else ""
-            backlog = ", listen backlog %s" % listen_backlog(int(t.proxy.rsplit(":", 1)[1])) if t.proxy else ""
-            out.append("# %-12s %s%s%s%s" % (t.name, t.proxy + ", " if t.proxy else "", t.about, backlog, share))
+            out.append("# %-12s %s%s%s" % (t.name, t.proxy + ", " if t.proxy else "", t.about, share))
         out += ["", "## relay check (each file through each target; origin_requests = requests the origin saw)"]
         out += self.check_lines
         out.append("ab runs in which the origin saw exactly the requests sent: %d of %d" % (self.ab_origin_exact, self.ab_runs))

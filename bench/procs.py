@@ -96,6 +96,14 @@ def _stat_fields(pid: int) -> List[str]:
         return f.read().rsplit(")", 1)[1].split()
 
 
+def alive(pid: int) -> bool:
+    """Running, not a zombie."""
+    try:
+        return _stat_fields(pid)[0] != "Z"
+    except OSError:
+        return False
+
+
 def process_tree(pid: int) -> List[int]:
     """`pid` and its live descendants."""
     children: Dict[int, List[int]] = {}

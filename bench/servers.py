@@ -5,6 +5,7 @@ import os
 import shutil
 import subprocess
 import tempfile
+import time
 import urllib.request
 from dataclasses import dataclass, field
 from pathlib import Path
@@ -202,4 +203,9 @@ def start_relvia_native(procs: Processes, repo: Path, port: int, build: bool) ->
     if build or not binary.exists():
         build_release(repo)
     proc = procs.start("relvia", [str(binary), "--serve", "--port", str(port)], port, cwd=repo)
-    return Target("relvia", "127.0.0.1:%d" % port, {"proxy": proc.pid}, "native release build, " + str(binary.relative_to(repo)))
+    about = "native release build, %s of %s" % (binary.relative_to(repo), built_at(binary))
+    return Target("relvia", "127.0.0.1:%d" % port, {"proxy": proc.pid}, about)
+
+
+def built_at(path: Path) -> str:
+    return time.strftime("%Y-%m-%d %H:%M UTC", time.gmtime(path.stat().st_mtime))

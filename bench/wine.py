@@ -14,7 +14,7 @@ from pathlib import Path
 from typing import List, Optional
 
 from procs import BenchError, Processes, listening, describe_port, log, tail, wait_listening
-from servers import Target
+from servers import Target, built_at
 
 WINE_PORT = 8080  # fixed in the library's settings
 STEP_S = 30
@@ -118,7 +118,7 @@ class WineRelvia:
         self.env = dict(os.environ, WINEPREFIX=str(prefix), WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree=", LC_ALL="ko_KR.UTF-8")
         self.env.pop("WAYLAND_DISPLAY", None)
         self.host: Optional[Host] = None
-        self.server_started = False
+        self.server_pid: Optional[int] = None  # the wineserver this run started
 
     def preflight(self) -> None:
         """What can be checked before anything is started."""
@@ -146,10 +146,12 @@ class WineRelvia:
             self._run("wineboot", "-i", timeout=600)
             self._run("wineserver", "-w")
         if self._run("wineserver", "-p") != 0:
-            raise BenchError("wineserver -p failed")
-        self.server_started = True
+            others = _wine_processes(self.prefix)
+            raise BenchError("wineserver -p failed%s" % (" (Wine processes started meanwhile in %s: %s)" % (self.prefix, others) if others else ""))
+        self.server_pid = _wineserver_pid(self.prefix)
         if self._run("wine", "cmd", "/c", "exit") != 0:
             raise BenchError("Wine does not start in %s" % self.prefix)
+        self._desktop()
         log_path = self.procs.log_dir / "relvia-wine.log"
         self.host = Host(self.pin + ["wine", str(self.exe), "--console"], self.env, self.repo, log_path)
         if self.host.line(120) != "ready":
@@ -157,11 +159,19 @@ class WineRelvia:
         self.host.command("on", "on 1")
         wait_listening(WINE_PORT, self.host.proc, "relvia-host.exe")
         pids = {"proxy": self.host.proc.pid}
-        server = _wineserver_pid(self.prefix)
-        if server:
-            pids["wineserver"] = server
-        log("started relvia-wine (host pid %d, wineserver pid %s) on 127.0.0.1:%d" % (self.host.proc.pid, server, WINE_PORT))
-        return Target("relvia-wine", "127.0.0.1:%d" % WINE_PORT, pids, "Windows build under Wine 64-bit, the process running relvia-host.exe; wineserver reported apart")
+        if self.server_pid:
+            pids["wineserver"] = self.server_pid
+        log("started relvia-wine (host pid %d, wineserver pid %s) on 127.0.0.1:%d" % (self.host.proc.pid, self.server_pid, WINE_PORT))
+        return Target("relvia-wine", "127.0.0.1:%d" % WINE_PORT, pids, "Windows build under Wine 64-bit (Relvia.dll of %s), the process running relvia-host.exe; wineserver reported apart" % built_at(self.exe.parent / "Relvia.dll"))
+
+    def _desktop(self) -> None:
+        """Makes the prefix look like a desktop with a browser, as the project's
+        Wine scripts do: turning on needs a browser to point at the proxy."""
+        desktop = self.repo / "scripts" / "wine-desktop.reg"
+        if not desktop.exists():
+            return
+        if self._run("wine", "reg", "import", "Z:" + str(desktop).replace("/", "\\")) != 0:
+            raise BenchError("wine reg import %s failed" % desktop)
 
     def stop(self) -> None:
         if self.host and self.host.proc.poll() is None:
@@ -173,14 +183,23 @@ class WineRelvia:
                 log("warning: relvia-host.exe did not quit cleanly (%s); killing pid %d" % (str(error).splitlines()[0], self.host.proc.pid))
                 self.host.proc.kill()
                 self.host.proc.wait(STEP_S)
-        if self.server_started:
-            self._run("wineserver", "-k")
-            self._run("wineserver", "-w")
-            self.server_started = False
-            self._kill_leftovers()
+        if self.host and self.host.proc.returncode not in (0, None):
+            log("warning: relvia-host.exe ended with code %s" % self.host.proc.returncode)
+        if self.server_pid is None:
+            return
+        # Someone else may have ended our wineserver and started theirs since.
+        running = _wineserver_pid(self.prefix)
+        self.server_pid, ours = None, running == self.server_pid
+        if not ours:
+            log("warning: the wineserver started for this run is gone (now running: %s); not stopping anything in %s" % (running, self.prefix))
+            return
+        self._run("wineserver", "-k")
+        self._run("wineserver", "-w")
+        self._kill_leftovers()
 
     def _kill_leftovers(self) -> None:
-        """The prefix held no Wine process before start(): whatever remains is ours."""
+        """The prefix held no Wine process before start() and its wineserver was
+        still ours at the end: whatever remains is ours."""
         deadline = time.monotonic() + 10
         while _wine_processes(self.prefix) and time.monotonic() < deadline:
             time.sleep(0.2)

@@ -13,6 +13,7 @@ nginx with its own prefix, all on 127.0.0.1. Port 8080 must be free.
 """
 
 import os
+import shutil
 import sys
 from pathlib import Path
 from typing import Optional
@@ -22,7 +23,8 @@ import pytest
 sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "support"))
 
 from fixtures import origin, wine, xvfb  # noqa: E402,F401 - fixtures of this suite too
-from harness import HOST_EXE, LIBRARY, REPO, Host, Nginx, settings_root, turn_off, turn_on, wait_free  # noqa: E402
+from desktop import Desktop  # noqa: E402
+from harness import BIN_DIR, HOST_EXE, LIBRARY, REPO, Host, Nginx, settings_root, turn_off, turn_on, wait_free  # noqa: E402
 from origin import Origin  # noqa: E402
 
 # Marker text of the nginx index page; a random part proves the page was really served.
@@ -116,3 +118,22 @@ def nginx(tmp_path_factory):
     server.marker = PAGE_MARKER
     yield server
     server.stop()
+
+
+@pytest.fixture
+def desktop(wine, tmp_path):
+    place = Desktop(wine, tmp_path)
+    yield place
+    place.restore()
+
+
+@pytest.fixture
+def host_folder(tmp_path):
+    """relvia-host.exe and Relvia.dll with the test builds of the sibling libraries."""
+    folder = tmp_path / "host"
+    folder.mkdir()
+    for name in ("relvia-host.exe", "Relvia.dll"):
+        shutil.copy(BIN_DIR / name, folder / name)
+    for name in ("Quenlo.dll", "Tessik.dll"):
+        shutil.copy(BIN_DIR.parent / "test-siblings" / name, folder / name)
+    return folder

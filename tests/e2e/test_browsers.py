@@ -6,91 +6,28 @@ load; test builds of the sibling libraries beside the host make the connection n
 and the change notices observable, and browser-peers.exe plays a running Navigator."""
 
 import shutil
-import struct
 
 import pytest
 
-from harness import BIN_DIR, DEADLINE, REPO, Host, settings_root, wait_free, wait_until, windows_path
-from registry import Binary, delete_key, read_values, write_values
-
-IE_KEY = "HKLM\\Software\\Microsoft\\Internet Explorer"
-SETUP_KEY = "HKLM\\Software\\Microsoft\\IE4\\Setup"
-INTERNET_KEY = "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings"
-CONNECTIONS_KEY = INTERNET_KEY + "\\Connections"
-NAVIGATOR_HKLM = "HKLM\\Software\\Netscape\\Netscape Navigator"
-NAVIGATOR_HKCU = "HKCU\\Software\\Netscape\\Netscape Navigator"
-RECORD_KEY = "HKCU\\Software\\Corvale\\Pellora5\\RelviaHost\\BrowserRecord"
-LOCAL_LIST = b"ftp=127.0.0.1:8080;http=127.0.0.1:8080"
-PROXY_RECORD = struct.pack("<4I", 60, 2, 3, len(LOCAL_LIST)) + LOCAL_LIST + bytes(36)
-DIRECT_RECORD = struct.pack("<4I", 60, 1, 1, 0) + bytes(36)
-APPLY_LINES = (
-    b'user_pref("network.proxy.ftp", "127.0.0.1");\r\n'
-    b'user_pref("network.proxy.ftp_port", 8080);\r\n'
-    b'user_pref("network.proxy.http", "127.0.0.1");\r\n'
-    b'user_pref("network.proxy.http_port", 8080);\r\n'
-    b'user_pref("network.proxy.type", 1);\r\n'
+from desktop import (
+    APPLY_LINES,
+    CONNECTIONS_KEY,
+    DIRECT_RECORD,
+    IE_KEY,
+    INTERNET_KEY,
+    LOCAL_LIST,
+    NAVIGATOR_HKCU,
+    NAVIGATOR_HKLM,
+    PROXY_RECORD,
+    RECORD_KEY,
+    RESTORE_LINES,
+    SETUP_KEY,
+    Navigator,
+    navigator_4,
+    start_navigator,
 )
-USER_PREFS = (
-    b'user_pref("browser.startup.page", 1);\r\n'
-    b'user_pref("network.proxy.http", "old.example");\r\n'
-    b'user_pref("network.proxy.http_port", 3128);\r\n'
-    b'user_pref("network.proxy.type", 1);\r\n'
-)
-RESTORE_LINES = (
-    b'user_pref("network.proxy.http", "old.example");\r\n'
-    b'user_pref("network.proxy.http_port", 3128);\r\n'
-    b'user_pref("network.proxy.type", 1);\r\n'
-)
-
-
-class Desktop:
-    """The prefix's browser places, put back as they were after the test."""
-
-    def __init__(self, wine, folder) -> None:
-        self.wine = wine
-        self.folder = folder
-        self.windows = wine.prefix / "drive_c" / "windows"
-        self.saved = {
-            IE_KEY: {b"Version": None},
-            SETUP_KEY: {b"Path": None},
-            INTERNET_KEY: {b"ProxyEnable": None, b"ProxyServer": None},
-        }
-        for key, names in self.saved.items():
-            found = read_values(wine, folder, key) or {}
-            for name in names:
-                names[name] = found.get(name)
-
-    def set(self, key: str, values: dict) -> None:
-        write_values(self.wine, self.folder, key, values)
-
-    def values(self, key: str) -> dict:
-        return read_values(self.wine, self.folder, key) or {}
-
-    def restore(self) -> None:
-        for key, names in self.saved.items():
-            self.set(key, {name: value for name, value in names.items()})
-        for key in (CONNECTIONS_KEY, NAVIGATOR_HKLM, NAVIGATOR_HKCU, RECORD_KEY):
-            delete_key(self.wine, key)
-        (self.windows / "nsreg.dat").unlink(missing_ok=True)
-
-
-@pytest.fixture
-def desktop(wine, tmp_path):
-    place = Desktop(wine, tmp_path)
-    yield place
-    place.restore()
-
-
-@pytest.fixture
-def host_folder(tmp_path):
-    """relvia-host.exe and Relvia.dll with the test builds of the sibling libraries."""
-    folder = tmp_path / "host"
-    folder.mkdir()
-    for name in ("relvia-host.exe", "Relvia.dll"):
-        shutil.copy(BIN_DIR / name, folder / name)
-    for name in ("Quenlo.dll", "Tessik.dll"):
-        shutil.copy(BIN_DIR.parent / "test-siblings" / name, folder / name)
-    return folder
+from harness import BIN_DIR, DEADLINE, settings_root, wait_free, wait_until, windows_path
+from registry import Binary, write_values
 
 
 def notices(path) -> int:
@@ -148,65 +85,22 @@ def test_no_browser_no_turn_on(start_host, desktop):
     wait_free()
 
 
-class Navigator:
-    """Netscape Navigator 4 as the registry and the file system show it: a program
-    folder with browser-peers.exe as netscape.exe, and a profile with prefs.js."""
-
-    def __init__(self, desktop, folder, version: str) -> None:
-        self.install = folder / "navigator"
-        (self.install / "Program").mkdir(parents=True)
-        shutil.copy(BIN_DIR / "browser-peers.exe", self.install / "Program" / "netscape.exe")
-        self.log = self.install / "Program" / "netscape.log"
-        self.profile = folder / "profile"
-        self.profile.mkdir()
-        self.prefs = self.profile / "prefs.js"
-        self.prefs.write_bytes(USER_PREFS)
-        desktop.set(NAVIGATOR_HKLM, {"CurrentVersion": version})
-        desktop.set(NAVIGATOR_HKLM + "\\" + version + "\\Main", {"Install Directory": windows_path(self.install)})
-
-    def added(self) -> bytes:
-        return self.prefs.read_bytes()[len(USER_PREFS) :]
-
-    def starts(self) -> int:
-        return self.log.read_bytes().count(b"started") if self.log.exists() else 0
-
-
-def start_navigator(wine, tmp_path) -> Host:
-    """A running Navigator: its hidden frame and its DDE service."""
-    navigator = Host(["wine", str(BIN_DIR / "browser-peers.exe"), "netscape"], wine.env, tmp_path / "navigator.stderr")
-    navigator.wait_ready(120)
-    return navigator
-
-
 def test_netscape_4_profile_and_a_running_navigator(start_host, desktop, wine, tmp_path):
-    navigator_files = Navigator(desktop, tmp_path, "4.08 (en)")
-    desktop.set(NAVIGATOR_HKLM + "\\Users", {"CurrentUser": "default"})
-    desktop.set(NAVIGATOR_HKLM + "\\Users\\default", {"DirRoot": windows_path(navigator_files.profile)})
+    navigator_files = navigator_4(desktop, tmp_path)
     running = start_navigator(wine, tmp_path)
     host = start_host()
-    key = settings_root(host)
+    # With the browser-exit question switched off: ended and started again on turn-on,
+    # ended and left ended on turn-off (the question itself: test_dialogs.py).
+    write_values(wine, tmp_path, settings_root(host), {"WBAlert": 0})
     try:
-        # The browser-exit question cannot be shown yet: running browsers are ended
-        # and not started again.
-        assert host.command("on") == "on 1"
-        assert running.next_line(DEADLINE) == "poke WWW_Exit"
-        assert running.wait_exit(DEADLINE) == 0
-        assert navigator_files.added() == APPLY_LINES
-        assert host.command("off") == "off"
-        assert navigator_files.added() == APPLY_LINES + RESTORE_LINES
-        assert navigator_files.starts() == 0
-
-        # With the question switched off: ended and started again on turn-on, ended
-        # and left ended on turn-off.
-        write_values(wine, tmp_path, key, {"WBAlert": 0})
-        running = start_navigator(wine, tmp_path)
         assert host.command("on") == "on 1"
         assert running.next_line(DEADLINE) == "poke WWW_Exit"
         wait_until(lambda: navigator_files.starts() == 1, DEADLINE, "Navigator to start again")
+        assert navigator_files.added() == APPLY_LINES
         assert host.command("off") == "off"
         wait_until(lambda: b"exited" in navigator_files.log.read_bytes(), DEADLINE, "the restarted Navigator to end")
         assert navigator_files.starts() == 1
-        assert navigator_files.added() == 2 * (APPLY_LINES + RESTORE_LINES)
+        assert navigator_files.added() == APPLY_LINES + RESTORE_LINES
     finally:
         running.kill()
 

@@ -78,10 +78,21 @@ std::string BrowserExitMessage(int mode, const char* names) {
     return text;
 }
 
+// A modal dialog disables its owner and enables it again with messages sent to the
+// owner's thread. An owner on another thread (an agent's message owned by the host's
+// window) would then hold the dialog's end until that thread takes messages, which it
+// does not while it waits for the agents to end (turn-off, unload): such a dialog
+// stands on its own instead.
+HWND OwnerOnThisThread(void* owner) {
+    auto window = static_cast<HWND>(owner);
+    return window && GetWindowThreadProcessId(window, nullptr) == GetCurrentThreadId() ? window
+                                                                                       : nullptr;
+}
+
 int RunDialog(void* owner, int templateId, DLGPROC procedure) {
     INT_PTR result =
         DialogBoxParamA(static_cast<HINSTANCE>(moduleState.moduleInstance),
-                        MAKEINTRESOURCEA(templateId), static_cast<HWND>(owner), procedure, 0);
+                        MAKEINTRESOURCEA(templateId), OwnerOnThisThread(owner), procedure, 0);
     DeleteObject(dialogState.backgroundBrush);
     dialogState.backgroundBrush = nullptr;
     return static_cast<int>(result);

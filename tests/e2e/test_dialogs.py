@@ -36,8 +36,8 @@ def assert_skinned(screen, dialog, name: str) -> None:
     # A message that overflows its area makes the window taller after it was centred,
     # and one pixel narrower.
     assert dialog.box.x in {(SCREEN_SIZE[0] - width) // 2 for width in (dialog.box.width, dialog.box.width + 1)}
-    # The mouse out of the way: every button in its normal look.
-    screen.move(0, 0)
+    # The mouse over a plain part of the body: every button in its normal look.
+    screen.move(dialog.box.x + 5, dialog.box.y + dialog.box.height // 2)
     picture = photograph(screen, dialog, name)
     # The window's one-pixel border surrounds the client area.
     width, height = dialog.box.width - 2, dialog.box.height - 2

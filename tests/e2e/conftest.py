@@ -24,6 +24,7 @@ sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "support"))
 
 from fixtures import origin, wine, xvfb  # noqa: E402,F401 - fixtures of this suite too
 from desktop import Desktop  # noqa: E402
+from screen import Screen  # noqa: E402
 from harness import BIN_DIR, HOST_EXE, LIBRARY, REPO, Host, Nginx, settings_root, turn_off, turn_on, wait_free  # noqa: E402
 from origin import Origin  # noqa: E402
 
@@ -137,3 +138,9 @@ def host_folder(tmp_path):
     for name in ("Quenlo.dll", "Tessik.dll"):
         shutil.copy(BIN_DIR.parent / "test-siblings" / name, folder / name)
     return folder
+
+
+@pytest.fixture
+def screen(wine):
+    """The dialogs on the run's display (screen.py)."""
+    return Screen(wine)

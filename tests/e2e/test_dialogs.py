@@ -8,7 +8,6 @@ from desktop import APPLY_LINES, navigator_4, start_navigator
 from harness import DEADLINE, REPO, fetch, get_request, settings_root, wait_until
 from origin import ok
 from registry import read_values, write_values
-from screen import Screen
 
 NOTICE = "일한 번역 확인"
 BROWSER_EXIT = "웹브라우저 종료 확인"
@@ -21,13 +20,8 @@ TITLE_LEFT, BODY_LEFT = (143, 178, 254), (255, 255, 255)
 TITLE_RIGHT, BODY_RIGHT = (0, 86, 135), (157, 157, 157)
 
 
-@pytest.fixture
-def screen(wine):
-    SHOTS.mkdir(parents=True, exist_ok=True)
-    return Screen(wine)
-
-
 def photograph(screen, dialog, name: str):
+    SHOTS.mkdir(parents=True, exist_ok=True)
     return screen.capture(dialog.box, SHOTS / ("%s.png" % name))
 
 

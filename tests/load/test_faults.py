@@ -2,6 +2,7 @@
 send a head, and a translation host and an FTP server that stop answering. Other
 browsers go on being served meanwhile, and turning off ends whatever still hangs."""
 
+import select
 import socket
 import struct
 import threading
@@ -116,11 +117,13 @@ def test_silent_translation_host_and_ftp_server(proxy, origin, record):
     assert proxy.host.command("mode 1") == "mode"
     with ExitStack() as stack:
         # Listening sockets nobody accepts from: connections are made, nothing is said.
+        translation = []
         for port in TRANSLATION_PORTS:
             silent = stack.enter_context(socket.socket())
             silent.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
             silent.bind(("127.0.0.1", port))
             silent.listen(16)
+            translation.append(silent)
         ftp = stack.enter_context(socket.socket())
         ftp.bind(("127.0.0.1", 0))
         ftp.listen(16)
@@ -130,7 +133,10 @@ def test_silent_translation_host_and_ftp_server(proxy, origin, record):
                 open_browser(proxy, b"GET ftp://127.0.0.1:%d/file.txt HTTP/1.0\r\n\r\n" % ftp.getsockname()[1])
             ),
         ]
-        proxy.wait_counts(lambda total, busy, idle: busy >= 2, "both browsers waiting")
+        # Both have reached their silent server (a listener with a connection waiting
+        # is readable); only then may translation go off for the ordinary requests.
+        wait_until(lambda: select.select(translation, [], [], 0)[0], DEADLINE, "the translation host's connection")
+        wait_until(lambda: select.select([ftp], [], [], 0)[0], DEADLINE, "the FTP server's connection")
         assert proxy.host.command("enable 0") == "enable"
         serves_meanwhile(proxy)
         timed_turn_off(proxy, record, "a silent translation host and FTP server")

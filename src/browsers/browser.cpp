@@ -33,6 +33,16 @@ TextBuffer& Browser::GetDisplayName(TextBuffer& out) {
     return out;
 }
 
+void AppendToList(TextBuffer& list, const TextBuffer& item, const char* format) {
+    if (list.IsEmpty()) {
+        list.Assign(item);
+        return;
+    }
+    TextBuffer joined;
+    joined.Format(format, list.CStr(), item.CStr());
+    list.Assign(joined);
+}
+
 TextBuffer FolderOf(const TextBuffer& path) {
     int slash = path.ReverseFind('\\');
     if (slash < 0) {

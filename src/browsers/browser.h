@@ -44,6 +44,10 @@ public:
     int savedProxyType = 0;
 };
 
+// Adds `item` to a list: it becomes the list when that is empty, else `format` (two
+// "%s", list and item) joins them.
+void AppendToList(TextBuffer& list, const TextBuffer& item, const char* format);
+
 // The folder part of `path`: up to and including the last '\', else the last '/';
 // empty when there is neither.
 TextBuffer FolderOf(const TextBuffer& path);

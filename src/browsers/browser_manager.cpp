@@ -43,14 +43,7 @@ TextBuffer NamesNeedingRestart(Browser* first) {
             continue;
         }
         TextBuffer name;
-        browser->GetDisplayName(name);
-        if (names.IsEmpty()) {
-            names.Assign(name);
-        } else {
-            TextBuffer joined;
-            joined.Format("%s, %s", names.CStr(), name.CStr());
-            names.Assign(joined);
-        }
+        AppendToList(names, browser->GetDisplayName(name), "%s, %s");
     }
     return names;
 }

@@ -152,13 +152,7 @@ int IEBrowser::RestoreProxy() {
     if (!savedHttpHost.IsEmpty() && savedHttpPort != -1) {
         TextBuffer entry;
         entry.Format("http=%s:%d", savedHttpHost.CStr(), savedHttpPort);
-        if (list.IsEmpty()) {
-            list.Assign(entry);
-        } else {
-            TextBuffer joined;
-            joined.Format("%s;%s", list.CStr(), entry.CStr());
-            list.Assign(joined);
-        }
+        AppendToList(list, entry, "%s;%s");
     }
     if (!list.IsEmpty()) {
         RegWriteString(platform::kHkeyCurrentUser, kInternetSettingsKey, "ProxyServer",

@@ -28,13 +28,17 @@ class Dialog:
     handle: str
     caption: str
     box: Box
-    controls: Dict[int, Tuple[str, bool, bool, Box]] = field(default_factory=dict)
+    # id: (class, visible, checked, box, text)
+    controls: Dict[int, Tuple[str, bool, bool, Box, str]] = field(default_factory=dict)
 
     def control(self, number: int) -> Box:
         return self.controls[number][3]
 
     def checked(self, number: int) -> bool:
         return self.controls[number][2]
+
+    def texts(self) -> Dict[int, str]:
+        return {number: control[4] for number, control in self.controls.items()}
 
 
 class Screen:
@@ -52,11 +56,12 @@ class Screen:
         for line in self._run(["wine", str(BIN_DIR / "dialog-probe.exe")]).splitlines():
             words = line.split()
             if words and words[0] == "dialog":
-                caption = b"" if words[2] == "-" else bytes.fromhex(words[2])
-                found.append(Dialog(words[1], caption.decode("cp949"), Box(*map(int, words[3:7]))))
+                caption = "" if words[2] == "-" else bytes.fromhex(words[2]).decode("cp949")
+                found.append(Dialog(words[1], caption, Box(*map(int, words[3:7]))))
             elif words and words[0] == "control" and found:
                 number, kind, visible, checked = int(words[1]), words[2], words[3] == "1", words[4] == "1"
-                found[-1].controls[number] = (kind, visible, checked, Box(*map(int, words[5:9])))
+                text = "" if words[9] == "-" else bytes.fromhex(words[9]).decode("cp949")
+                found[-1].controls[number] = (kind, visible, checked, Box(*map(int, words[5:9])), text)
         return found
 
     def find(self, caption: str, timeout: float = DEADLINE) -> Dialog:

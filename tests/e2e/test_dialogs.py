@@ -12,6 +12,7 @@ from registry import read_values, write_values
 NOTICE = "일한 번역 확인"
 BROWSER_EXIT = "웹브라우저 종료 확인"
 SWITCH = "Pellora - 일한 번역"
+CHECK_TEXT = "다음부터 이 메세지 표시하지 않음"
 SHOTS = REPO / "build" / "screenshots"
 SCREEN_SIZE = (1024, 768)
 
@@ -56,6 +57,7 @@ def test_translation_notice(host, screen, wine, tmp_path):
     key = settings_root(host)
     host.send("enable 1")
     notice = screen.find(NOTICE)
+    assert notice.texts() == {1004: "확인", 1009: CHECK_TEXT, 1002: "", 1012: "일본 웹 여행 가이드", 1000: ""}
     assert_skinned(screen, notice, "translation-notice")
     # Enter and Escape do nothing.
     screen.key("Return")
@@ -122,6 +124,7 @@ def test_browser_exit_question(start_host, desktop, screen, wine, tmp_path, answ
     try:
         host.send("on")
         question = screen.find(BROWSER_EXIT)
+        assert question.texts() == {2000: "종료", 3000: "재실행", 1002: "", 1007: "취소", 1014: CHECK_TEXT, 1000: ""}
         assert_skinned(screen, question, "browser-exit")
         if answer == "cancel":
             # Checking the box switches the question off, whatever ends it.

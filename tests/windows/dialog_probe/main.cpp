@@ -2,9 +2,9 @@
 // see inside Wine's windows from X. For every top-level window of the dialog class:
 //   dialog <handle> <title in hex> <x> <y> <width> <height>
 // and for each of its child controls, in template order:
-//   control <id> <class> <visible 0|1> <checked 0|1> <x> <y> <width> <height>
-// with screen coordinates, then "end". Titles are given as the hex of their ANSI bytes,
-// so Korean captions arrive intact.
+//   control <id> <class> <visible 0|1> <checked 0|1> <x> <y> <width> <height> <text in hex>
+// with screen coordinates, then "end". Titles and texts are given as the hex of their
+// ANSI bytes ("-" for none), so Korean text arrives intact.
 #include <cstdio>
 #include <string>
 
@@ -24,8 +24,9 @@ std::string Hex(const char* text) {
     return out.empty() ? "-" : out;
 }
 
-void PrintRect(const RECT& r) {
-    std::printf(" %ld %ld %ld %ld\n", r.left, r.top, r.right - r.left, r.bottom - r.top);
+void PrintRect(const RECT& r, const char* tail = nullptr) {
+    std::printf(" %ld %ld %ld %ld%s%s\n", r.left, r.top, r.right - r.left, r.bottom - r.top,
+                tail ? " " : "", tail ? tail : "");
 }
 
 void PrintControls(HWND dialog) {
@@ -36,9 +37,11 @@ void PrintControls(HWND dialog) {
         GetWindowRect(child, &place);
         bool checked = SendMessageA(child, BM_GETCHECK, 0, 0) == BST_CHECKED &&
                        lstrcmpA(className, "Button") == 0;
+        char text[512] = {};
+        GetWindowTextA(child, text, sizeof text);
         std::printf("control %d %s %d %d", GetDlgCtrlID(child), className,
                     IsWindowVisible(child) ? 1 : 0, checked ? 1 : 0);
-        PrintRect(place);
+        PrintRect(place, Hex(text).c_str());
     }
 }
 

@@ -10,7 +10,7 @@ wine_up
 
 # A session of its own keeps the terminal's Ctrl-C away from the host, which is told
 # to turn off and quit instead.
-coproc HOST { wine_korean setsid wine build/win64/bin/relvia-host.exe --console 2>&1; }
+coproc HOST { wine_korean setsid wine build/win64/bin/relvia-host.exe --console; }
 host_pid=$HOST_PID
 exec {to_host}>&"${HOST[1]}" {from_host}<&"${HOST[0]}"
 

@@ -182,7 +182,7 @@ void Paint(HWND window) {
 }
 
 // A message longer than its area pushes what lies below it down and the window's
-// bottom with it.
+// bottom with it (each move one pixel narrower and shorter, as MoveWindowToRect goes).
 void FitMessageText(HWND window) {
     HWND area = GetDlgItem(window, kMessageArea);
     if (!area) {
@@ -194,9 +194,8 @@ void FitMessageText(HWND window) {
     int extra = LayoutText(dc, dialogState.messageText, place, kLineSpacing, false) - place.bottom;
     SelectObject(dc, previousFont);
     ReleaseDC(window, dc);
-    if (extra <= 0) {
-        return;
-    }
+    // A message that fits moves nothing, but the moves still take their pixel off.
+    extra = extra > 0 ? extra : 0;
     for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
         RECT below = ChildRect(window, child);
         if (below.top >= place.bottom) {

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "browsers/browser_manager.h"
+#include "browsers/ie_browser.h"
 #include "control/lifecycle.h"
 #include "platform/stop_request.h"
 #include "settings/registry_functions.h"
@@ -109,10 +110,7 @@ void RegisterStandInBrowser(const char* program) {
         return;
     }
     std::string command = "\"" + std::string(program) + "\" -Embedding";
-    RegWriteString(
-        platform::kHkeyLocalMachine,
-        "Software\\Classes\\CLSID\\{0002DF01-0000-0000-C000-000000000046}\\LocalServer32", nullptr,
-        command.c_str());
+    RegWriteString(platform::kHkeyLocalMachine, kIEComServerKey, nullptr, command.c_str());
 }
 
 void ReadCommands() {

@@ -10,8 +10,6 @@
 namespace {
 
 const char kVersionKey[] = "Software\\Microsoft\\Internet Explorer";
-const char kComServerKey[] =
-    "Software\\Classes\\CLSID\\{0002DF01-0000-0000-C000-000000000046}\\LocalServer32";
 const char kSetupKey[] = "Software\\Microsoft\\IE4\\Setup";
 const char kInternetSettingsKey[] =
     "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
@@ -83,6 +81,9 @@ int WalkShellWindows(bool close) {
 
 } // namespace
 
+const char kIEComServerKey[] =
+    "Software\\Classes\\CLSID\\{0002DF01-0000-0000-C000-000000000046}\\LocalServer32";
+
 const unsigned char kConnectionProxyRecord[90] = {
     0x3C, 0,   0,   0,   2,   0,   0,   0,   3,   0,   0,   0,   38,  0,   0,   0,   'f', 't',
     'p',  '=', '1', '2', '7', '.', '0', '.', '0', '.', '1', ':', '8', '0', '8', '0', ';', 'h',
@@ -95,7 +96,7 @@ int IEBrowser::CheckVersion() {
 
 int IEBrowser::LocateExecutable() {
     TextBuffer server;
-    if (!RegReadText(platform::kHkeyLocalMachine, kComServerKey, nullptr, server)) {
+    if (!RegReadText(platform::kHkeyLocalMachine, kIEComServerKey, nullptr, server)) {
         return 0;
     }
     int pos = 0;

@@ -38,6 +38,10 @@ public:
     int RestoreProxy() override;
 };
 
+// Where the older Internet Explorer registers its program (HKEY_LOCAL_MACHINE, the
+// key's default value: the quoted path, perhaps followed by arguments).
+extern const char kIEComServerKey[];
+
 // The per-connection records written by IE5Browser: proxy on, and direct.
 extern const unsigned char kConnectionProxyRecord[90];
 extern const unsigned char kConnectionDirectRecord[52];

@@ -9,7 +9,6 @@
 // Template ids.
 const int kMessageDialogTemplate = 105;
 const int kBrowserExitDialogTemplate = 106;
-const int kConfirmDialogTemplate = 108;
 const int kJ2KNoticeDialogTemplate = 109;
 
 // Results (the buttons' ids).

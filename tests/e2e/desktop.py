@@ -6,7 +6,7 @@ import shutil
 import struct
 
 from harness import BIN_DIR, Host, windows_path
-from registry import Binary, delete_key, read_values, write_values
+from registry import delete_key, read_values, write_values
 
 IE_KEY = "HKLM\\Software\\Microsoft\\Internet Explorer"
 SETUP_KEY = "HKLM\\Software\\Microsoft\\IE4\\Setup"

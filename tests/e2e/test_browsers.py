@@ -17,7 +17,6 @@ from desktop import (
     INTERNET_KEY,
     LOCAL_LIST,
     NAVIGATOR_HKCU,
-    NAVIGATOR_HKLM,
     PROXY_RECORD,
     RECORD_KEY,
     RESTORE_LINES,

@@ -6,7 +6,6 @@ import pytest
 
 from desktop import APPLY_LINES, navigator_4, start_navigator
 from harness import DEADLINE, REPO, fetch, get_request, settings_root, wait_until
-from origin import ok
 from registry import read_values, write_values
 
 NOTICE = "일한 번역 확인"

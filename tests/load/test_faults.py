@@ -5,7 +5,6 @@ browsers go on being served meanwhile, and turning off ends whatever still hangs
 import select
 import socket
 import struct
-import threading
 import time
 from contextlib import ExitStack
 

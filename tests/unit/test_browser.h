@@ -5,6 +5,7 @@
 #include <string>
 
 #include "browsers/browser_manager.h"
+#include "browsers/ie_browser.h"
 #include "platform/registry.h"
 #include "settings/registry_functions.h"
 
@@ -23,8 +24,5 @@ inline void EnsureBrowserInstalled() {
         std::fclose(file);
     }
     std::string command = "\"" + program + "\"";
-    RegWriteString(
-        platform::kHkeyLocalMachine,
-        "Software\\Classes\\CLSID\\{0002DF01-0000-0000-C000-000000000046}\\LocalServer32", nullptr,
-        command.c_str());
+    RegWriteString(platform::kHkeyLocalMachine, kIEComServerKey, nullptr, command.c_str());
 }

@@ -39,6 +39,24 @@ const int kMessageArea = 1002;
 INT_PTR SkinFrameProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 // The close box as `closeBoxState` says, at the top right.
 void PaintCloseBox(HWND window, HDC dc);
+// The next bitmap button after `after` (the first for null): hidden children of class
+// "Button", in template order.
+HWND NextSkinButton(HWND window, HWND after);
+
+// The skin's palette selected into a DC as its foreground palette and realized, for as
+// long as this lives.
+class SkinPaletteSelection {
+public:
+    explicit SkinPaletteSelection(HDC dc);
+    ~SkinPaletteSelection();
+    SkinPaletteSelection(const SkinPaletteSelection&) = delete;
+    SkinPaletteSelection& operator=(const SkinPaletteSelection&) = delete;
+
+private:
+    HDC dc_;
+    HPALETTE previous_ = nullptr;
+};
+
 // Runs `paint` on the window's DC with the skin's palette selected and realized.
 void PaintOutsidePaint(HWND window, void (*paint)(HWND window, HDC dc, void* context),
                        void* context);

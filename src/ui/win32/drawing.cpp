@@ -82,3 +82,10 @@ void RectToClient(HWND window, RECT& r) {
     ScreenToClient(window, &corners[1]);
     r = {corners[0].x, corners[0].y, corners[1].x, corners[1].y};
 }
+
+RECT ChildRect(HWND window, HWND child) {
+    RECT place;
+    GetWindowRect(child, &place);
+    RectToClient(window, place);
+    return place;
+}

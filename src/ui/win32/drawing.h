@@ -25,3 +25,5 @@ int LayoutText(HDC dc, const char* text, const RECT& rectangle, int spacing, boo
 void MoveWindowToRect(HWND window, const RECT& rectangle);
 // Both corners from screen to the window's client coordinates.
 void RectToClient(HWND window, RECT& rectangle);
+// A child window's rectangle in its parent's client coordinates.
+RECT ChildRect(HWND window, HWND child);

@@ -2,6 +2,7 @@
 
 #include <windowsx.h>
 
+#include "ui/dialogs.h"
 #include "ui/win32/dialog_state.h"
 #include "ui/win32/drawing.h"
 #include "ui/win32/skin.h"
@@ -13,28 +14,6 @@ const int kButtonLeftCap = 15;
 const int kButtonRightCap = 16;
 const int kButtonInset = 3;
 const int kPressShift = 3;
-
-// A child's rectangle in the dialog's client coordinates.
-RECT ChildRect(HWND window, HWND child) {
-    RECT place;
-    GetWindowRect(child, &place);
-    RectToClient(window, place);
-    return place;
-}
-
-// The bitmap buttons: hidden children of class "Button", in template order.
-HWND NextSkinButton(HWND window, HWND after) {
-    HWND child = after ? GetWindow(after, GW_HWNDNEXT) : GetWindow(window, GW_CHILD);
-    for (; child; child = GetWindow(child, GW_HWNDNEXT)) {
-        char className[16] = {};
-        GetClassNameA(child, className, sizeof className);
-        if (lstrcmpA(className, "Button") == 0 &&
-            !(GetWindowLongA(child, GWL_STYLE) & WS_VISIBLE)) {
-            return child;
-        }
-    }
-    return nullptr;
-}
 
 HWND SkinButtonAt(HWND window, int x, int y) {
     POINT point = {x, y};
@@ -168,15 +147,10 @@ void PaintContents(HWND window, HDC dc) {
 void Paint(HWND window) {
     PAINTSTRUCT paint;
     HDC dc = BeginPaint(window, &paint);
-    HPALETTE palette = skin ? skin->GetPalette() : nullptr;
-    HPALETTE previous = palette ? SelectPalette(dc, palette, FALSE) : nullptr;
-    if (palette) {
-        RealizePalette(dc);
-    }
-    PaintFrame(window, dc);
-    PaintContents(window, dc);
-    if (previous) {
-        SelectPalette(dc, previous, FALSE);
+    {
+        SkinPaletteSelection palette(dc);
+        PaintFrame(window, dc);
+        PaintContents(window, dc);
     }
     EndPaint(window, &paint);
 }
@@ -210,7 +184,8 @@ void FitMessageText(HWND window) {
 }
 
 bool EndsDialog(int id) {
-    return id == 1004 || id == 1007 || id == 2000 || id == 3000;
+    return id == kOkButton || id == kBrowserCancelButton || id == kBrowserExitButton ||
+           id == kBrowserRestartButton;
 }
 
 void OnButtonMessage(HWND window, UINT message, int x, int y) {
@@ -238,6 +213,19 @@ void OnButtonMessage(HWND window, UINT message, int x, int y) {
 }
 
 } // namespace
+
+HWND NextSkinButton(HWND window, HWND after) {
+    HWND child = after ? GetWindow(after, GW_HWNDNEXT) : GetWindow(window, GW_CHILD);
+    for (; child; child = GetWindow(child, GW_HWNDNEXT)) {
+        char className[16] = {};
+        GetClassNameA(child, className, sizeof className);
+        if (lstrcmpA(className, "Button") == 0 &&
+            !(GetWindowLongA(child, GWL_STYLE) & WS_VISIBLE)) {
+            return child;
+        }
+    }
+    return nullptr;
+}
 
 INT_PTR CALLBACK SkinDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_PAINT) {

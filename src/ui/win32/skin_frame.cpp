@@ -22,14 +22,11 @@ RECT CloseBoxHitRect(HWND window) {
 
 // The first bitmap button whose style marks it as what the close box stands for.
 HWND CloseBoxTarget(HWND window) {
-    for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-        char className[16] = {};
-        GetClassNameA(child, className, sizeof className);
-        if (lstrcmpA(className, "Button") == 0 && (GetWindowLongA(child, GWL_STYLE) & 0x8000)) {
-            return child;
-        }
+    HWND button = NextSkinButton(window, nullptr);
+    while (button && !(GetWindowLongA(button, GWL_STYLE) & 0x8000)) {
+        button = NextSkinButton(window, button);
     }
-    return nullptr;
+    return button;
 }
 
 void SetCloseBoxState(HWND window, int state) {
@@ -111,9 +108,7 @@ void StartDialog(HWND window) {
     SetForegroundWindow(window);
     SetFocus(window);
     for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-        RECT place;
-        GetWindowRect(child, &place);
-        RectToClient(window, place);
+        RECT place = ChildRect(window, child);
         OffsetRect(&place, 0, kTitleHeight);
         MoveWindowToRect(child, place);
     }
@@ -121,17 +116,26 @@ void StartDialog(HWND window) {
 
 } // namespace
 
+SkinPaletteSelection::SkinPaletteSelection(HDC dc) : dc_(dc) {
+    HPALETTE palette = skin ? skin->GetPalette() : nullptr;
+    if (palette) {
+        previous_ = SelectPalette(dc_, palette, FALSE);
+        RealizePalette(dc_);
+    }
+}
+
+SkinPaletteSelection::~SkinPaletteSelection() {
+    if (previous_) {
+        SelectPalette(dc_, previous_, FALSE);
+    }
+}
+
 void PaintOutsidePaint(HWND window, void (*paint)(HWND window, HDC dc, void* context),
                        void* context) {
     HDC dc = GetDC(window);
-    HPALETTE palette = skin ? skin->GetPalette() : nullptr;
-    HPALETTE previous = palette ? SelectPalette(dc, palette, FALSE) : nullptr;
-    if (palette) {
-        RealizePalette(dc);
-    }
-    paint(window, dc, context);
-    if (previous) {
-        SelectPalette(dc, previous, FALSE);
+    {
+        SkinPaletteSelection palette(dc);
+        paint(window, dc, context);
     }
     ReleaseDC(window, dc);
 }

@@ -50,9 +50,17 @@ Browser* ReadEntry(int index) {
     return browser;
 }
 
+void DiscardBrowserRecord() {
+    RegDeleteTreeA(HKEY_CURRENT_USER, kRecordKey);
+}
+
+bool HasBrowserRecord() {
+    int count = 0;
+    return RegReadDword(platform::kHkeyCurrentUser, kRecordKey, "Count", count) != 0;
+}
+
 // Detects the browsers as the library does at load and records what it keeps.
 void SaveBrowserRecord() {
-    DiscardBrowserRecord();
     BrowserManager browsers;
     browsers.DetectBrowsers();
     int count = 0;
@@ -65,24 +73,30 @@ void SaveBrowserRecord() {
 } // namespace
 
 int TurnOnRecorded(RelviaLibrary& library, HWND window) {
-    SaveBrowserRecord();
+    bool recorded = !HasBrowserRecord();
+    if (recorded) {
+        SaveBrowserRecord();
+    }
     int result = library.TurnOn(window);
-    if (!result) {
+    if (!result && recorded) {
         DiscardBrowserRecord();
     }
     return result;
 }
 
 void TurnOffRecorded(RelviaLibrary& library) {
+    // Only a proxy whose listener runs gives the browsers back; the agent count
+    // says whether it does.
+    int busy = 0;
+    int idle = 0;
+    bool givesBack = library.GetAgentCount(&busy, &idle) >= 0;
     library.TurnOff();
-    DiscardBrowserRecord();
+    if (givesBack) {
+        DiscardBrowserRecord();
+    }
 }
 
-void DiscardBrowserRecord() {
-    RegDeleteTreeA(HKEY_CURRENT_USER, kRecordKey);
-}
-
-int RestoreLeftOverBrowsers() {
+int RestoreRecordedBrowsers() {
     int count = 0;
     if (!RegReadDword(platform::kHkeyCurrentUser, kRecordKey, "Count", count)) {
         return 0;

@@ -5,15 +5,16 @@
 #include "relvia_library.h"
 
 // The browsers' proxy settings as they were before the proxy went on, kept in the
-// registry for as long as it is on. The library gives them back when it turns off or
-// is unloaded; a host that ended without either (it crashed or was killed) finds the
-// record at its next start and gives them back itself.
+// registry until the browsers have them back. The library gives them back when it
+// turns off; what it did not give back (a proxy that could not listen, a host that
+// crashed or was killed while on) the host gives back from the record, as it quits
+// or at its next start.
 
-// Turn-on and turn-off through the library, with the record kept in between.
+// Turn-on and turn-off through the library, with the record kept in between. The
+// record is written only when there is none: one that exists holds the settings
+// from before the proxy, which a second turn-on must not replace with the proxy's.
 int TurnOnRecorded(RelviaLibrary& library, HWND window);
 void TurnOffRecorded(RelviaLibrary& library);
-// After the library was freed, which turned the proxy off.
-void DiscardBrowserRecord();
-// At start, before the library is loaded: restores the settings a record left behind
-// holds and removes it. The number of browsers restored.
-int RestoreLeftOverBrowsers();
+// Restores the settings a record holds and removes it; the number of browsers
+// restored (0 without a record).
+int RestoreRecordedBrowsers();

@@ -8,7 +8,13 @@ std::string RunCommand(RelviaLibrary& library, HWND window, const std::string& l
     std::istringstream words(line);
     std::string verb;
     words >> verb;
-    quit = false;
+    quit = verb == "quit";
+    if (quit) {
+        return "bye";
+    }
+    if (!library.IsLoaded()) {
+        return "error the library is not loaded";
+    }
     if (verb == "on") {
         return "on " + std::to_string(TurnOnRecorded(library, window));
     }
@@ -50,9 +56,10 @@ std::string RunCommand(RelviaLibrary& library, HWND window, const std::string& l
         return "count " + std::to_string(total) + " " + std::to_string(busy) + " " +
                std::to_string(idle);
     }
-    if (verb == "quit") {
-        quit = true;
-        return "bye";
+    if (verb == "free") {
+        // As a host may: freed as it stands, on or off.
+        library.Free();
+        return "free";
     }
     return "error unknown command " + verb;
 }

@@ -1,6 +1,7 @@
 #include "host_window.h"
 
 #include <cstdio>
+#include <memory>
 
 #include "browser_record.h"
 #include "commands.h"
@@ -9,14 +10,13 @@ namespace {
 
 const char kClassName[] = "RelviaHostWindow";
 const UINT kRunLine = WM_APP + 1;
+const UINT kEndRun = WM_APP + 2;
 const UINT_PTR kCountsTimer = 1;
 
 enum ButtonId { kButtonOn = 100, kButtonOff, kButtonTranslationOn, kButtonTranslationOff };
 
-struct LineRequest {
-    const std::string* line;
-    bool quit;
-};
+// Signalled once the run has ended: the library is freed and the window is gone.
+HANDLE runEnded = CreateEventA(nullptr, TRUE, FALSE, nullptr);
 
 } // namespace
 
@@ -51,12 +51,6 @@ bool HostWindow::Create(HINSTANCE instance) {
     return true;
 }
 
-bool HostWindow::Execute(const std::string& line) {
-    LineRequest request{&line, false};
-    SendMessageA(window_, kRunLine, 0, reinterpret_cast<LPARAM>(&request));
-    return !request.quit;
-}
-
 int HostWindow::Loop() {
     MSG message;
     while (GetMessageA(&message, nullptr, 0, 0) > 0) {
@@ -64,6 +58,21 @@ int HostWindow::Loop() {
         DispatchMessageA(&message);
     }
     return 0;
+}
+
+bool HostWindow::PostLine(HWND window, const std::string& line) {
+    std::unique_ptr<std::string> copy(new std::string(line));
+    if (!PostMessageA(window, kRunLine, 0, reinterpret_cast<LPARAM>(copy.get()))) {
+        return false;
+    }
+    copy.release();
+    return true;
+}
+
+void HostWindow::EndRun(HWND window) {
+    if (SendMessageA(window, kEndRun, 0, 0)) {
+        WaitForSingleObject(runEnded, INFINITE);
+    }
 }
 
 LRESULT CALLBACK HostWindow::Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -85,14 +94,22 @@ LRESULT CALLBACK HostWindow::Procedure(HWND window, UINT message, WPARAM wParam,
 LRESULT HostWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case kRunLine: {
-        auto* request = reinterpret_cast<LineRequest*>(lParam);
-        std::string reply = RunCommand(library_, window_, *request->line, request->quit);
-        if (request->quit) {
-            Quit();
-        }
-        PrintLine(reply);
+        std::unique_ptr<std::string> line(reinterpret_cast<std::string*>(lParam));
+        Submit(*line);
         return 0;
     }
+    case kEndRun:
+    case WM_CLOSE:
+        Submit("quit");
+        return 1;
+    case WM_QUERYENDSESSION:
+        return TRUE;
+    case WM_ENDSESSION:
+        // The browsers get their settings back before the session ends.
+        if (wParam) {
+            Submit("quit");
+        }
+        return 0;
     case kRelviaMessage:
         if (console_) {
             PrintLine("msg 1182 " + std::to_string(static_cast<long long>(wParam)) + " " +
@@ -100,33 +117,68 @@ LRESULT HostWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         }
         return 0;
     case WM_COMMAND:
-        switch (LOWORD(wParam)) {
-        case kButtonOn:
-            TurnOnRecorded(library_, window_);
-            break;
-        case kButtonOff:
-            TurnOffRecorded(library_);
-            break;
-        case kButtonTranslationOn:
-            library_.EnableJ2KTrans(1);
-            break;
-        case kButtonTranslationOff:
-            library_.EnableJ2KTrans(0);
-            break;
-        }
-        ShowCounts();
+        PressButton(LOWORD(wParam));
         return 0;
     case WM_TIMER:
         ShowCounts();
-        return 0;
-    case WM_CLOSE:
-        Quit();
         return 0;
     case WM_DESTROY:
         PostQuitMessage(0);
         return 0;
     }
     return DefWindowProcA(window_, message, wParam, lParam);
+}
+
+void HostWindow::Submit(const std::string& line) {
+    pending_.push_back(line);
+    if (busy_) {
+        return;
+    }
+    while (!pending_.empty() && window_) {
+        std::string next = pending_.front();
+        pending_.pop_front();
+        RunLine(next);
+    }
+}
+
+void HostWindow::RunLine(const std::string& line) {
+    busy_ = true;
+    if (!console_) {
+        EnableWindow(window_, FALSE);
+    }
+    bool quit = false;
+    std::string reply = RunCommand(library_, window_, line, quit);
+    if (line == "on") {
+        turnOnFailed_ = reply == "on 0";
+    }
+    if (quit) {
+        Quit();
+    } else if (!console_) {
+        EnableWindow(window_, TRUE);
+    }
+    busy_ = false;
+    PrintLine(reply);
+    if (quit) {
+        SetEvent(runEnded);
+    }
+    ShowCounts();
+}
+
+void HostWindow::PressButton(int id) {
+    switch (id) {
+    case kButtonOn:
+        Submit("on");
+        break;
+    case kButtonOff:
+        Submit("off");
+        break;
+    case kButtonTranslationOn:
+        Submit("enable 1");
+        break;
+    case kButtonTranslationOff:
+        Submit("enable 0");
+        break;
+    }
 }
 
 void HostWindow::CreateControls() {
@@ -147,30 +199,46 @@ void HostWindow::CreateControls() {
                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(button.id)), instance,
                         nullptr);
     }
-    status_ = CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE, 10, 85, 320, 40, window_,
+    status_ = CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE, 10, 85, 330, 40, window_,
                               nullptr, instance, nullptr);
     ShowCounts();
 }
 
+// Not while a call into the library runs: the counts are a call too.
 void HostWindow::ShowCounts() {
-    if (!status_) {
+    if (!status_ || busy_) {
+        return;
+    }
+    if (!library_.IsLoaded()) {
+        SetWindowTextA(status_, "Relvia.dll is not loaded");
         return;
     }
     int busy = 0;
     int idle = 0;
     int total = library_.GetAgentCount(&busy, &idle);
-    std::string text = total < 0 ? std::string("Proxy off")
-                                 : "Proxy on at port 8080: " + std::to_string(busy) + " busy, " +
-                                       std::to_string(idle) + " idle agents";
+    std::string text;
+    if (total >= 0) {
+        text = "Proxy on at port 8080: " + std::to_string(busy) + " busy, " + std::to_string(idle) +
+               " idle agents";
+    } else if (turnOnFailed_) {
+        text = "Proxy off: turning on failed, no browser was found";
+    } else {
+        text = "Proxy off";
+    }
     text += library_.J2KTransEnabled() > 0 ? "\r\nTranslation on" : "\r\nTranslation off";
     SetWindowTextA(status_, text.c_str());
 }
 
-// Turning off is the library's own business at unload; the host frees it and goes.
+// Turns the proxy off before the library is freed, then gives back what the library
+// did not (a proxy that could not listen, a library freed while on).
 void HostWindow::Quit() {
     KillTimer(window_, kCountsTimer);
     status_ = nullptr;
-    library_.Free();
-    DiscardBrowserRecord();
+    if (library_.IsLoaded()) {
+        TurnOffRecorded(library_);
+        library_.Free();
+    }
+    RestoreRecordedBrowsers();
     DestroyWindow(window_);
+    window_ = nullptr;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <deque>
 #include <string>
 
 #include <windows.h>
@@ -9,6 +10,12 @@
 // The host's main window. Its thread runs every call into the library, so the
 // library's dialogs are owned by it. In console mode it stays hidden, runs the
 // commands sent to it and prints the library's messages.
+//
+// One call into the library at a time: while one runs (and shows a dialog, whose
+// loop dispatches this window's messages too), console lines and requests to quit
+// wait in order until it has returned, and the buttons do nothing. Every way the
+// run ends (the "quit" line, the end of input, the close box, the session ending, a
+// console control event) turns the proxy off before the library is freed.
 class HostWindow {
 public:
     // The library's notification to the host.
@@ -17,14 +24,23 @@ public:
     HostWindow(RelviaLibrary& library, bool console);
     bool Create(HINSTANCE instance);
     HWND Handle() const { return window_; }
-    // Runs one console line on the window's thread; false once the host quits.
-    bool Execute(const std::string& line);
     // Runs the message loop until the window is gone.
     int Loop();
+
+    // From any thread: queues one console line for the window's thread. False once
+    // the window is gone.
+    static bool PostLine(HWND window, const std::string& line);
+    // From any thread: ends the run as "quit" does, and returns once it has ended or
+    // is queued behind the call into the library that is running.
+    static void EndRun(HWND window);
 
 private:
     static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
+    // Queues a line and, unless a call is running already, runs the queue.
+    void Submit(const std::string& line);
+    void RunLine(const std::string& line);
+    void PressButton(int id);
     void CreateControls();
     void ShowCounts();
     void Quit();
@@ -33,6 +49,9 @@ private:
     bool console_;
     HWND window_ = nullptr;
     HWND status_ = nullptr;
+    bool busy_ = false;
+    bool turnOnFailed_ = false;
+    std::deque<std::string> pending_;
 };
 
 // Prints one line to standard output at once.

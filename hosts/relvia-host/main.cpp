@@ -1,7 +1,6 @@
 // The suite's host application: loads Relvia.dll, owns the main window and drives
 // the library's exports, from a small window or from standard input (--console).
 #include <cstdio>
-#include <iostream>
 #include <string>
 #include <thread>
 
@@ -35,18 +34,41 @@ bool ParseOptions(int argc, char** argv, Options& options) {
     return true;
 }
 
-// Reads commands until "quit" or the end of input, each run on the window's thread.
-void ReadCommands(HostWindow& window) {
-    std::string line;
-    while (std::getline(std::cin, line)) {
-        if (!line.empty() && line.back() == '\r') {
-            line.pop_back();
+HWND hostWindow = nullptr;
+
+// Hands every line of standard input to the window, and "quit" at its end. Reads
+// the handle itself rather than through the C library, whose stream lock a reader
+// blocked here would hold while the process exits.
+void ReadCommands(HWND window) {
+    HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+    std::string text;
+    char block[512];
+    DWORD count = 0;
+    bool open = true;
+    while (open) {
+        open = ReadFile(input, block, sizeof block, &count, nullptr) && count > 0;
+        text.append(block, open ? count : 0);
+        if (!open && !text.empty() && text.back() != '\n') {
+            text += '\n';
         }
-        if (!window.Execute(line)) {
-            return;
+        for (size_t end; (end = text.find('\n')) != std::string::npos; text.erase(0, end + 1)) {
+            std::string line = text.substr(0, end);
+            if (!line.empty() && line.back() == '\r') {
+                line.pop_back();
+            }
+            if (!HostWindow::PostLine(window, line)) {
+                return;
+            }
         }
     }
-    window.Execute("quit");
+    HostWindow::PostLine(window, "quit");
+}
+
+// Ctrl-C, Ctrl-Break, the console window closed, logging off, shutting down: each
+// ends the run as "quit" does before the process goes.
+BOOL WINAPI OnConsoleEvent(DWORD) {
+    HostWindow::EndRun(hostWindow);
+    return TRUE;
 }
 
 } // namespace
@@ -60,7 +82,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     // An earlier run that ended while on left the browsers pointing at the proxy.
-    if (int restored = RestoreLeftOverBrowsers()) {
+    if (int restored = RestoreRecordedBrowsers()) {
         std::fprintf(stderr, "relvia-host: gave %d browsers their settings back\n", restored);
     }
     RelviaLibrary library;
@@ -75,12 +97,13 @@ int main(int argc, char** argv) {
         library.Free();
         return 1;
     }
-    if (!options.console) {
-        return window.Loop();
+    hostWindow = window.Handle();
+    SetConsoleCtrlHandler(OnConsoleEvent, TRUE);
+    if (options.console) {
+        PrintLine("ready");
+        // Not joined: once the window is gone the process ends, even while the reader
+        // still waits for input.
+        std::thread(ReadCommands, hostWindow).detach();
     }
-    PrintLine("ready");
-    std::thread reader(ReadCommands, std::ref(window));
-    int result = window.Loop();
-    reader.join();
-    return result;
+    return window.Loop();
 }

@@ -20,6 +20,7 @@ struct RelviaLibrary {
 
     // False with `error` set when the library or one of its exports is missing.
     bool Load(const std::string& path, std::string& error);
+    bool IsLoaded() const { return module != nullptr; }
     void Free();
 };
 

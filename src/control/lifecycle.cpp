@@ -18,9 +18,8 @@ namespace {
 int listenPort = Listener::kProxyPort;
 unsigned long agentIdleTimeoutMs = Agent::kIdleTimeoutMs;
 
-enum class TurnOffKind { kNormal, kLibraryFreed, kProcessExit };
-
-void TurnOffAs(TurnOffKind kind) {
+// At process exit the system has already ended every other thread.
+void TurnOffAs(bool processExit) {
     {
         CriticalSectionGuard hold(moduleState.agentListLock);
         if (!moduleState.turnedOn || !moduleState.listener) {
@@ -36,12 +35,11 @@ void TurnOffAs(TurnOffKind kind) {
         moduleState.browserManager->RestoreAll();
     }
     CloseDialogs();
-    // At process exit the system has ended the threads already; there is nothing
-    // to stop or wait for, and the objects go with the process.
-    if (kind == TurnOffKind::kProcessExit) {
+    // There is nothing to stop or wait for then, and the objects go with the process.
+    if (processExit) {
         return;
     }
-    Listener::Shutdown(kind == TurnOffKind::kNormal);
+    Listener::Shutdown();
     AllowDialogs();
     {
         CriticalSectionGuard hold(moduleState.agentListLock);
@@ -50,11 +48,6 @@ void TurnOffAs(TurnOffKind kind) {
     }
     delete moduleState.hostNameCache;
     moduleState.hostNameCache = nullptr;
-    if (kind == TurnOffKind::kLibraryFreed) {
-        // The threads have signalled that they are done but may still be returning
-        // through this library's code; give them a moment before it is unmapped.
-        platform::Sleep(50);
-    }
 }
 
 } // namespace
@@ -83,11 +76,11 @@ void DeleteBrowserManager() {
 
 } // namespace
 
+// Every thread of the proxy keeps the library loaded until it has ended, so a
+// library that is freed has no thread left: one that is still "on" is one whose
+// listener could not bind its port, and what its turn-on made goes now.
 void ModuleUnload(UnloadKind kind) {
-    TurnOffAs(kind == UnloadKind::kProcessExit ? TurnOffKind::kProcessExit
-                                               : TurnOffKind::kLibraryFreed);
-    // A proxy whose listener could not bind its port is "on" with no thread left;
-    // what its turn-on made goes now.
+    TurnOffAs(kind == UnloadKind::kProcessExit);
     if (kind == UnloadKind::kLibraryFreed) {
         delete moduleState.agentList;
         moduleState.agentList = nullptr;
@@ -134,7 +127,7 @@ int TurnOn(void* hostWindow) {
 }
 
 void TurnOff() {
-    TurnOffAs(TurnOffKind::kNormal);
+    TurnOffAs(false);
 }
 
 int SetRegRoot(platform::RegKey root, const char* path) {

@@ -9,7 +9,7 @@
 int ModuleLoad();
 
 enum class UnloadKind {
-    kLibraryFreed, // FreeLibrary: threads still run, but the loader lock is held
+    kLibraryFreed, // FreeLibrary: the library's own threads have all ended
     kProcessExit,  // the system has already ended every other thread
 };
 void ModuleUnload(UnloadKind kind);

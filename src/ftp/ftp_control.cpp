@@ -88,7 +88,7 @@ int FtpChangeDir(SocketChannel& control, const TextBuffer& directory) {
     return 1;
 }
 
-int FtpOpenPassive(const TextBuffer& reply, SocketChannel* data) {
+int FtpOpenPassive(const TextBuffer& reply, const SocketChannel& control, SocketChannel* data) {
     int open = reply.Find('(');
     if (reply.IsEmpty() || !data || open < 0) {
         return 0;
@@ -100,12 +100,16 @@ int FtpOpenPassive(const TextBuffer& reply, SocketChannel* data) {
             return 0;
         }
     }
-    TextBuffer address;
-    if (!address.Format("%s.%s.%s.%s", numbers[0].CStr(), numbers[1].CStr(), numbers[2].CStr(),
-                        numbers[3].CStr())) {
+    TextBuffer named, host;
+    if (!named.Format("%s.%s.%s.%s", numbers[0].CStr(), numbers[1].CStr(), numbers[2].CStr(),
+                      numbers[3].CStr()) ||
+        !control.PeerAddress(host)) {
         return 0;
+    }
+    if (named != host.CStr()) {
+        Trace("PASV names %s; connecting to %s instead\n", named.CStr(), host.CStr());
     }
     int port =
         (LeadingDecimal(numbers[4].CStr()) % 256) * 256 + LeadingDecimal(numbers[5].CStr()) % 256;
-    return data->Create() && data->Bind(0) && data->Connect(address.CStr(), port);
+    return data->Create() && data->Bind(0) && data->Connect(host.CStr(), port);
 }

@@ -15,5 +15,8 @@ int FtpCommand(SocketChannel& control, const char* command);
 int FtpCommandText(SocketChannel& control, const char* command, TextBuffer& reply);
 // "CWD <directory>"; an empty directory succeeds without a command.
 int FtpChangeDir(SocketChannel& control, const TextBuffer& directory);
-// Connects `data` to the address of a "227 ... (h1,h2,h3,h4,p1,p2)" reply.
-int FtpOpenPassive(const TextBuffer& reply, SocketChannel* data);
+// Connects `data` to the port of a "227 ... (h1,h2,h3,h4,p1,p2)" reply on the host
+// the control connection goes to. The address the reply names is not used: a server
+// could otherwise point the gateway at any machine and port of the user's network
+// (and a server behind address translation names an address nobody can reach).
+int FtpOpenPassive(const TextBuffer& reply, const SocketChannel& control, SocketChannel* data);

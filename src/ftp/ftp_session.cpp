@@ -73,7 +73,7 @@ int Agent::ServeFtp() {
         Trace("Host %s does not support PASV.\n", host.CStr());
         return 0;
     }
-    if (!FtpOpenPassive(reply, &data)) {
+    if (!FtpOpenPassive(reply, control, &data)) {
         Trace("Unable to connect to PASV host\n");
         return 0;
     }
@@ -120,9 +120,12 @@ int Agent::ServeFtp() {
         }
     }
 
+    // The data channel is closed before the closing reply is awaited: when the browser
+    // went away or the listing was cut at its bound, the server is still writing and
+    // replies only once it finds nobody reading.
+    data.Close();
     Trace(FtpCommand(control, nullptr) == 2 ? "Transfer Complete.\n"
                                             : "Retrieve or List failed.\n");
-    data.Close();
     FtpCommand(control, "QUIT\r\n");
     control.Close();
     return 1;

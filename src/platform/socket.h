@@ -21,8 +21,10 @@ int WinsockStartup();
 void WinsockCleanup();
 
 Socket OpenTcpSocket();
-// Binds to every local address; port 0 lets the system choose.
-int BindSocket(Socket s, int port);
+// Binds to every local address, or only to 127.0.0.1; port 0 lets the system choose.
+int BindSocket(Socket s, int port, bool loopbackOnly);
+// The longest queue of connections the system lets a listening socket have.
+extern const int kMaxListenBacklog;
 int ListenSocket(Socket s, int backlog);
 Socket AcceptSocket(Socket s);
 // `address` is an IPv4 address in network byte order, as InetAddr gives it.
@@ -46,6 +48,8 @@ int CloseSocket(Socket s);
 void CancelSocketIo(Socket s);
 // The local port a bound socket has, or -1.
 int LocalPort(Socket s);
+// The address a connected socket's peer has, as dotted text (at least 16 bytes).
+bool PeerAddress(Socket s, char* dotted, int size);
 // The error code of the last failed socket call on this thread.
 int LastSocketError();
 

@@ -82,7 +82,6 @@ bool Agent::LeavePool(unsigned long waitResult) {
 
 void Agent::OnExit() {
     ReleaseConnection();
-    WorkerThread::OnExit();
 }
 
 int Agent::FixTranslationMode() const {

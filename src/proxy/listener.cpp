@@ -19,7 +19,7 @@ Listener::~Listener() {
 }
 
 int Listener::Run() {
-    if (!listening_.Create() || !listening_.Bind(port_) || !listening_.Listen() ||
+    if (!listening_.Create() || !listening_.BindLoopback(port_) || !listening_.Listen() ||
         !listening_.AttachStopEvent(stopEvent_)) {
         CriticalSectionGuard hold(moduleState.agentListLock);
         listening_.Close();
@@ -98,8 +98,8 @@ int Listener::SendWakeUp(int port) {
     return 1;
 }
 
-int Listener::Shutdown(bool waitForThreads) {
-    ExitHandles listenerExit;
+int Listener::Shutdown() {
+    ExitHandle listenerExit;
     bool duplicated = false;
     int port = 0;
     {
@@ -108,7 +108,7 @@ int Listener::Shutdown(bool waitForThreads) {
         if (!listener) {
             return 0;
         }
-        duplicated = listener->DuplicateExitHandles(listenerExit) != 0;
+        duplicated = listener->DuplicateExitHandle(listenerExit) != 0;
         port = listener->port_ ? listener->port_ : listener->BoundPort();
         listener->SignalStop();
     }
@@ -125,11 +125,11 @@ int Listener::Shutdown(bool waitForThreads) {
     // The listener is waited for before the agents are stopped: once it has ended,
     // no new agent can join the list behind the stop signals.
     if (duplicated) {
-        WaitForExit(listenerExit, waitForThreads);
+        WaitForExit(listenerExit);
     } else {
         WaitUntilGone([] { return moduleState.listener == nullptr; });
     }
-    StopAllAgents(waitForThreads);
+    StopAllAgents();
     return woke;
 }
 
@@ -147,7 +147,7 @@ template <typename Condition> void Listener::WaitUntilGone(Condition gone) {
     }
 }
 
-void Listener::StopAllAgents(bool waitForThreads) {
+void Listener::StopAllAgents() {
     {
         CriticalSectionGuard hold(moduleState.agentListLock);
         AgentList* agents = moduleState.agentList;
@@ -159,7 +159,7 @@ void Listener::StopAllAgents(bool waitForThreads) {
     // Each agent removes itself from the list just before its thread ends; while it
     // is still listed it is alive, so its handles are taken under the lock.
     for (;;) {
-        ExitHandles agentExit;
+        ExitHandle agentExit;
         Agent* agent = nullptr;
         bool duplicated = false;
         {
@@ -168,10 +168,10 @@ void Listener::StopAllAgents(bool waitForThreads) {
             if (!agent) {
                 return;
             }
-            duplicated = agent->DuplicateExitHandles(agentExit) != 0;
+            duplicated = agent->DuplicateExitHandle(agentExit) != 0;
         }
         if (duplicated) {
-            WaitForExit(agentExit, waitForThreads);
+            WaitForExit(agentExit);
         } else {
             WaitUntilGone([agent] { return moduleState.agentList->IndexOf(agent) < 0; });
         }

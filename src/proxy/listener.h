@@ -23,17 +23,15 @@ public:
     int BoundPort() const { return boundPort_; }
 
     // Turns the module's listener and every agent off and returns once all their
-    // threads have ended. `waitForThreads` false waits for each thread's done event
-    // only, for callers that hold the system's loader lock, under which no thread
-    // can finish ending. Returns 0 when there was no listener or the wake-up
+    // threads have ended. Returns 0 when there was no listener or the wake-up
     // connection failed; the agents are stopped in either case.
-    static int Shutdown(bool waitForThreads);
+    static int Shutdown();
 
 private:
     // Makes a blocked accept return when the wake-up connection could not be made.
     void CancelAccept();
     static int SendWakeUp(int port);
-    static void StopAllAgents(bool waitForThreads);
+    static void StopAllAgents();
     template <typename Condition> static void WaitUntilGone(Condition gone);
 
     const int port_;

@@ -24,11 +24,15 @@ int SocketChannel::Create() {
 }
 
 int SocketChannel::Bind(int port) {
-    return (Raw() != kInvalidSocket && BindSocket(Raw(), port) == 0) ? 1 : 0;
+    return (Raw() != kInvalidSocket && BindSocket(Raw(), port, false) == 0) ? 1 : 0;
+}
+
+int SocketChannel::BindLoopback(int port) {
+    return (Raw() != kInvalidSocket && BindSocket(Raw(), port, true) == 0) ? 1 : 0;
 }
 
 int SocketChannel::Listen() {
-    return (Raw() != kInvalidSocket && ListenSocket(Raw(), kListenBacklog) == 0) ? 1 : 0;
+    return (Raw() != kInvalidSocket && ListenSocket(Raw(), kMaxListenBacklog) == 0) ? 1 : 0;
 }
 
 SocketChannel* SocketChannel::Accept() {
@@ -165,4 +169,13 @@ void SocketChannel::CancelIo() {
 
 int SocketChannel::LocalPort() const {
     return Raw() != kInvalidSocket ? platform::LocalPort(Raw()) : -1;
+}
+
+int SocketChannel::PeerAddress(TextBuffer& dotted) const {
+    char text[32] = {};
+    if (Raw() == kInvalidSocket || !platform::PeerAddress(Raw(), text, sizeof text)) {
+        return 0;
+    }
+    dotted.Assign(text);
+    return 1;
 }

@@ -5,13 +5,13 @@
 #include "platform/socket.h"
 #include "platform/sync.h"
 
+class TextBuffer;
+
 // One blocking IPv4 TCP socket and an optional stop event. Every connect, send and
 // receive first polls the stop event and fails at once when it is signalled, which
 // is how turning the proxy off makes busy agents give up.
 class SocketChannel {
 public:
-    static const int kListenBacklog = 10;
-
     SocketChannel() = default;
     SocketChannel(const SocketChannel&) = delete;
     SocketChannel& operator=(const SocketChannel&) = delete;
@@ -19,6 +19,11 @@ public:
 
     int Create();
     int Bind(int port);
+    // Binds to 127.0.0.1 only: connections to any other address of the machine are
+    // refused.
+    int BindLoopback(int port);
+    // Listens with the longest queue the system allows, so that a burst of
+    // connections waits to be accepted instead of being refused or retried.
     int Listen();
     // A new heap channel without a stop event, or null.
     SocketChannel* Accept();
@@ -47,6 +52,8 @@ public:
     void CancelIo();
     // The local port of a bound socket, or -1.
     int LocalPort() const;
+    // The dotted address of a connected socket's peer; 0 when there is none.
+    int PeerAddress(TextBuffer& dotted) const;
 
 private:
     explicit SocketChannel(platform::Socket accepted) : socket_(accepted) {}

@@ -4,22 +4,18 @@
 
 using namespace platform;
 
-WorkerThread::ExitHandles::~ExitHandles() {
-    if (done) {
-        CloseHandle(done);
-    }
+WorkerThread::ExitHandle::~ExitHandle() {
     if (thread) {
         CloseHandle(thread);
     }
 }
 
-WorkerThread::WorkerThread()
-    : stopEvent_(CreateEventA(true, false)), doneEvent_(CreateEventA(true, false)) {}
+WorkerThread::WorkerThread() : stopEvent_(CreateEventA(true, false)) {}
 
 // The thread handle is closed here too: waiters hold duplicates of their own, so
 // nothing needs this one once the object goes.
 WorkerThread::~WorkerThread() {
-    for (Handle handle : {stopEvent_, doneEvent_, threadHandle_}) {
+    for (Handle handle : {stopEvent_, threadHandle_}) {
         if (handle) {
             CloseHandle(handle);
         }
@@ -30,9 +26,7 @@ int WorkerThread::Run() {
     return 1;
 }
 
-void WorkerThread::OnExit() {
-    SetEvent(doneEvent_);
-}
+void WorkerThread::OnExit() {}
 
 int WorkerThread::Start() {
     if (!IsValid()) {
@@ -49,22 +43,16 @@ bool WorkerThread::IsStopSignalled() const {
     return WaitForSingleObject(stopEvent_, 0) != kWaitTimeout;
 }
 
-int WorkerThread::DuplicateExitHandles(ExitHandles& out) const {
-    if (!threadHandle_ || !DuplicateHandle(doneEvent_, &out.done)) {
-        return 0;
-    }
-    return DuplicateHandle(threadHandle_, &out.thread) ? 1 : 0;
+int WorkerThread::DuplicateExitHandle(ExitHandle& out) const {
+    return threadHandle_ && DuplicateHandle(threadHandle_, &out.thread) ? 1 : 0;
 }
 
-int WorkerThread::WaitForExit(const ExitHandles& handles, bool waitForThread) {
-    if (!handles.done || !handles.thread) {
+int WorkerThread::WaitForExit(const ExitHandle& handle) {
+    if (!handle.thread) {
         return 0;
     }
-    SetThreadPriority(handles.thread, kThreadPriorityAboveNormal);
-    WaitForSingleObject(handles.done, kInfinite);
-    if (waitForThread) {
-        WaitForSingleObject(handles.thread, kInfinite);
-    }
+    SetThreadPriority(handle.thread, kThreadPriorityAboveNormal);
+    WaitForSingleObject(handle.thread, kInfinite);
     return 1;
 }
 

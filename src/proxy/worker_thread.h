@@ -6,18 +6,17 @@
 // a WorkerThread always deletes itself when its thread ends.
 //
 // Whoever waits for such a thread must not touch the object once its thread may
-// have ended. Waiters therefore take duplicates of the handles they wait on
-// (DuplicateExitHandles) while they know the object is alive, and then wait on
-// those duplicates only (WaitForExit).
+// have ended. Waiters therefore take a duplicate of the thread's handle
+// (DuplicateExitHandle) while they know the object is alive, and then wait on that
+// duplicate only (WaitForExit).
 class WorkerThread {
 public:
-    // Duplicated handles of one thread, closed when they go out of scope.
-    struct ExitHandles {
-        ExitHandles() = default;
-        ExitHandles(const ExitHandles&) = delete;
-        ExitHandles& operator=(const ExitHandles&) = delete;
-        ~ExitHandles();
-        platform::Handle done = nullptr;
+    // A duplicated handle of one thread, closed when it goes out of scope.
+    struct ExitHandle {
+        ExitHandle() = default;
+        ExitHandle(const ExitHandle&) = delete;
+        ExitHandle& operator=(const ExitHandle&) = delete;
+        ~ExitHandle();
         platform::Handle thread = nullptr;
     };
 
@@ -30,20 +29,19 @@ public:
 
     // 0 when the thread could not be started (the object is not deleted then).
     int Start();
-    // Whether the events were created.
-    bool IsValid() const { return stopEvent_ && doneEvent_; }
+    // Whether the stop event was created.
+    bool IsValid() const { return stopEvent_ != nullptr; }
     void SignalStop() const;
     bool IsStopSignalled() const;
     platform::Handle StopEvent() const { return stopEvent_; }
 
-    int DuplicateExitHandles(ExitHandles& out) const;
-    // Raises the thread's priority so that it finishes soon, waits for its done
-    // event and, when `waitForThread`, for the thread itself to end.
-    static int WaitForExit(const ExitHandles& handles, bool waitForThread);
+    int DuplicateExitHandle(ExitHandle& out) const;
+    // Raises the thread's priority so that it finishes soon and waits for the thread
+    // to end.
+    static int WaitForExit(const ExitHandle& handle);
 
 protected:
     platform::Handle stopEvent_ = nullptr;
-    platform::Handle doneEvent_ = nullptr;
 
 private:
     static unsigned long ThreadMain(void* self);

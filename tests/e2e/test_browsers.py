@@ -132,21 +132,3 @@ def test_older_netscape_registry_settings(start_host, desktop, tmp_path):
     assert host.command("off") == "off"
     # Only what was there is written back.
     assert desktop.values(proxy_key) == {**local, **saved}
-
-
-def test_host_killed_while_on_gives_the_settings_back_at_its_next_start(start_host, desktop):
-    desktop.set(IE_KEY, {"Version": "4.72.3110.0"})
-    saved_list = b"http=web.example:3128"
-    desktop.set(INTERNET_KEY, {"ProxyEnable": Binary(b"\x01\0\0\0"), "ProxyServer": saved_list})
-    host = start_host()
-    settings_root(host)
-    assert host.command("on") == "on 1"
-    assert desktop.values(INTERNET_KEY)[b"ProxyServer"] == LOCAL_LIST
-    host.kill()
-    wait_free()
-    # The browsers still point at a proxy that is gone, until the host runs again.
-    assert desktop.values(INTERNET_KEY)[b"ProxyServer"] == LOCAL_LIST
-    start_host()
-    values = desktop.values(INTERNET_KEY)
-    assert (values[b"ProxyEnable"], values[b"ProxyServer"]) == (Binary(b"\x01\0\0\0"), saved_list)
-    assert desktop.values(RECORD_KEY) == {}

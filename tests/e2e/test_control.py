@@ -1,5 +1,5 @@
 """The library's exports as the host drives them: on and off, agent counts, the
-translation switches, a taken port, and leaving while on."""
+translation switches, and who may connect."""
 
 import socket
 
@@ -12,8 +12,10 @@ from harness import (
     connect,
     fetch,
     get_request,
+    listening_sockets,
     read_all,
     settings_root,
+    system_backlog,
     turn_off,
     turn_on,
     wait_accepting,
@@ -80,39 +82,8 @@ def test_exports(host, origin):
     assert host.command("enabled") == "enabled 0"
 
 
-def test_port_taken_by_another_program(host, origin):
-    settings_root(host)
-    wait_free()
-    blocker = socket.socket()
-    blocker.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
-    try:
-        blocker.bind(("127.0.0.1", PROXY_PORT))
-        blocker.listen(16)
-        assert host.command("on") == "on 1"
-        wait_until(lambda: host.command("count") == "count -1 -1 -1", 120, "the listener to give up", 0.5)
-        # Off does not wait for a listener that is not there.
-        assert host.command("off", timeout=15) == "off"
-    finally:
-        blocker.close()
-    # The proxy stays "on" with nothing listening until the library is unloaded:
-    # turning on again does nothing, even with the port free.
-    assert host.command("on") == "on 1"
-    assert host.command("count") == "count -1 -1 -1"
-    assert host.command("quit", timeout=60) == "bye"
-    assert host.wait_exit(60) == 0
-
-
-@pytest.mark.parametrize("ending", ["quit", "end-of-input"])
-def test_host_leaves_while_on(host, origin, ending):
-    settings_root(host)
-    turn_on(host)
-    answer = ok(b"before leaving")
-    origin.reply = Reply(answer.data)
-    assert fetch(get_request(origin.authority, b"/leave")) == answer.data
-    if ending == "quit":
-        assert host.command("quit", timeout=60) == "bye"
-    else:
-        host.close_input()
-        assert host.next_line(60) == "bye"
-    assert host.wait_exit(60) == 0
-    wait_free()
+def test_only_this_machine_reaches_the_proxy(proxy):
+    # Bound to 127.0.0.1 alone, with the longest accept queue the system gives.
+    assert listening_sockets(PROXY_PORT) == [("127.0.0.1:%d" % PROXY_PORT, system_backlog())]
+    with pytest.raises(ConnectionRefusedError):
+        socket.create_connection(("127.0.0.2", PROXY_PORT), timeout=DEADLINE)

@@ -18,6 +18,7 @@ from harness import DEADLINE, accepts, connect, free_port, read_all, read_exactl
 from test_relay import binary
 
 DIRECTORY = b"\xb5\xf0\xb7\xba\xc5\xcd\xb8\xae"
+ENDLESS = b"endless"
 FILE = b"\xc6\xc4\xc0\xcf"
 LISTING_HEAD = b"HTTP/1.1 200 OK\r\nContent-Type: text/html\r\n\r\n"
 PAGE_END = b"</body></html>\r\n"
@@ -48,6 +49,8 @@ FILES = {
     "big.bin": binary(5 * 1024 * 1024 + 123),
     "page.html": b"<html><body>ftp page</body></html>\n",
     "README": b"no extension\n",
+    # More than the proxy's and the server's socket buffers hold.
+    "huge.bin": bytes(64 * 1024 * 1024),
 }
 
 
@@ -195,7 +198,10 @@ class ScriptedFtp:
     """An FTP server that serves fixed listings: anonymous login with a password,
     passive mode, CWD into the listed directories, LIST. It says "226" only when the
     test lets it, once the browser has the page's head: the proxy reads one reply
-    per receive, so 150 and 226 must not arrive together."""
+    per receive, so 150 and 226 must not arrive together. Its passive replies name
+    127.0.0.2, where nothing listens: the data connection must go to the control
+    connection's host. A listing or file named after ENDLESS never ends: it is sent until
+    nobody reads it, and the transfer is then reported aborted."""
 
     def __init__(self, listings: dict) -> None:
         self.listings = listings
@@ -227,7 +233,9 @@ class ScriptedFtp:
                 if verb == b"PASV":
                     passive = socket.create_server(("127.0.0.1", 0))
                     port = passive.getsockname()[1]
-                    reply = b"227 Entering Passive Mode (127,0,0,1,%d,%d)" % (port // 256, port % 256)
+                    reply = b"227 Entering Passive Mode (127,0,0,2,%d,%d)" % (port // 256, port % 256)
+                elif verb in (b"LIST", b"RETR") and passive and ENDLESS in (cwd, argument[: len(ENDLESS)]):
+                    reply = self.send_endless(passive, wfile)
                 elif verb == b"CWD":
                     cwd = argument if argument in self.listings else cwd
                     reply = b"250 ok" if argument in self.listings else b"550 no"
@@ -245,6 +253,17 @@ class ScriptedFtp:
         finally:
             if passive:
                 passive.close()
+
+    @staticmethod
+    def send_endless(passive, wfile) -> bytes:
+        passive.settimeout(DEADLINE)
+        with passive.accept()[0] as data:
+            wfile.write(b"150 sending\r\n")
+            try:
+                while True:
+                    data.sendall(b"no end in sight\r\n" * 1000)
+            except OSError:
+                return b"426 aborted"
 
     def close(self) -> None:
         self.server.shutdown()
@@ -274,3 +293,23 @@ def test_other_listing_formats(proxy):
             (b"01-15-99 10:30AM", DIRECTORY, b"&nbsp;", b"/dos/Sub Dir/", b"Sub Dir"),
             (b"01-15-99 10:30AM", FILE, b"1", b"/dos/a.txt", b"a.txt"),
         ]
+
+
+def agent_counts(host):
+    return tuple(int(word) for word in host.command("count").split()[1:])
+
+
+@pytest.mark.parametrize("server, path", [("vsftpd", b"/pub/huge.bin"), ("scripted", b"/endless.bin"), ("scripted", b"/endless/")])
+def test_a_transfer_cut_short_frees_its_agent(proxy, request, server, path):
+    """A browser that leaves in the middle of a file, or a listing cut at its bound:
+    the server is told at once, so the agent is idle again within seconds."""
+    with closing(ScriptedFtp({b"": b"", ENDLESS: b""})) as scripted:
+        port = request.getfixturevalue("vsftpd").port if server == "vsftpd" else scripted.port
+        with connect() as sock:
+            sock.sendall(b"GET ftp://127.0.0.1:%d%s HTTP/1.0\r\n\r\n" % (port, path))
+            if path.endswith(b"/"):
+                assert read_exactly(sock, len(LISTING_HEAD)) == LISTING_HEAD
+                assert read_all(sock, 120).endswith(PAGE_END)
+            else:
+                read_exactly(sock, 65536)
+        wait_until(lambda: agent_counts(proxy)[1] == 0, DEADLINE, "no busy agent", 0.5)

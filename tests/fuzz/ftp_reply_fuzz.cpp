@@ -9,10 +9,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     LoopbackPeer server(FuzzPieces(data, size, 8));
     TextBuffer reply;
     while (FtpCommandText(server.Channel(), nullptr, reply) >= 0) {
-        // Without a host-name cache the data channel's connect fails before any
-        // lookup: the address a reply names is parsed and never reached.
+        // The data channel would go to the fuzzing peer's own address; without a
+        // host-name cache its connect fails before reaching it.
         SocketChannel passive;
-        FtpOpenPassive(reply, &passive);
+        FtpOpenPassive(reply, server.Channel(), &passive);
         // The browser is not connected: the file's head is built, its sending fails.
         SocketChannel browser;
         FtpSendFile(browser, TextBuffer("a.bin"), reply, &passive);

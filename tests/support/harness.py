@@ -64,6 +64,18 @@ def wait_free(port: int = PROXY_PORT, timeout: float = DEADLINE) -> None:
     wait_until(lambda: not accepts(port), timeout, "nothing to listen on 127.0.0.1:%d" % port)
 
 
+def listening_sockets(port: int) -> List[Tuple[str, int]]:
+    """(local address, accept-queue limit) of every socket listening on `port`, as ss
+    shows them."""
+    run = subprocess.run(["ss", "-ltnH", "sport = :%d" % port], capture_output=True, text=True, timeout=DEADLINE)
+    return [(fields[3], int(fields[2])) for fields in map(str.split, run.stdout.splitlines()) if len(fields) >= 4]
+
+
+def system_backlog() -> int:
+    """The longest accept queue the system gives a listening socket."""
+    return int(Path("/proc/sys/net/core/somaxconn").read_text())
+
+
 def free_port() -> int:
     """A loopback port nobody listens on right now."""
     with socket.socket() as probe:

@@ -45,14 +45,16 @@ Socket OpenTcpSocket() {
     return static_cast<Socket>(fd);
 }
 
-int BindSocket(Socket s, int port) {
+int BindSocket(Socket s, int port, bool loopbackOnly) {
     sockaddr_in address = {};
     address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_ANY);
+    address.sin_addr.s_addr = htonl(loopbackOnly ? INADDR_LOOPBACK : INADDR_ANY);
     address.sin_port = htons(static_cast<uint16_t>(port));
     return Result(
         ::bind(static_cast<int>(s), reinterpret_cast<sockaddr*>(&address), sizeof address));
 }
+
+const int kMaxListenBacklog = SOMAXCONN;
 
 int ListenSocket(Socket s, int backlog) {
     return Result(::listen(static_cast<int>(s), backlog));
@@ -145,6 +147,15 @@ int LocalPort(Socket s) {
         return -1;
     }
     return ntohs(address.sin_port);
+}
+
+bool PeerAddress(Socket s, char* dotted, int size) {
+    sockaddr_in address = {};
+    socklen_t length = sizeof address;
+    if (::getpeername(static_cast<int>(s), reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+        return false;
+    }
+    return ::inet_ntop(AF_INET, &address.sin_addr, dotted, static_cast<socklen_t>(size)) != nullptr;
 }
 
 int LastSocketError() {

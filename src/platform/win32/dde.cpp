@@ -1,5 +1,7 @@
 #include "platform/dde.h"
 
+#include <initializer_list>
+
 #include <windows.h>
 
 #include <ddeml.h>
@@ -28,16 +30,25 @@ void DdeStopClient(unsigned long instance) {
 int DdePokeEmpty(unsigned long instance, const char* service, const char* topic, const char* item) {
     HSZ serviceName = ::DdeCreateStringHandleA(instance, service, CP_WINANSI);
     HSZ topicName = ::DdeCreateStringHandleA(instance, topic, CP_WINANSI);
-    HCONV conversation = ::DdeConnect(instance, serviceName, topicName, nullptr);
-    ::DdeFreeStringHandle(instance, serviceName);
-    ::DdeFreeStringHandle(instance, topicName);
+    // A null name would make the connect a wildcard one, answered by any server.
+    HCONV conversation = serviceName && topicName
+                             ? ::DdeConnect(instance, serviceName, topicName, nullptr)
+                             : nullptr;
+    for (HSZ name : {serviceName, topicName}) {
+        if (name) {
+            ::DdeFreeStringHandle(instance, name);
+        }
+    }
     if (!conversation) {
         return -1;
     }
     HSZ itemName = ::DdeCreateStringHandleA(instance, item, CP_WINANSI);
-    HDDEDATA sent = ::DdeClientTransaction(nullptr, 0, conversation, itemName, CF_TEXT, XTYP_POKE,
-                                           TIMEOUT_ASYNC, nullptr);
-    ::DdeFreeStringHandle(instance, itemName);
+    HDDEDATA sent = itemName ? ::DdeClientTransaction(nullptr, 0, conversation, itemName, CF_TEXT,
+                                                      XTYP_POKE, TIMEOUT_ASYNC, nullptr)
+                             : nullptr;
+    if (itemName) {
+        ::DdeFreeStringHandle(instance, itemName);
+    }
     ::DdeDisconnect(conversation);
     return sent ? 1 : 0;
 }

@@ -20,13 +20,15 @@ Socket OpenTcpSocket() {
     return s == INVALID_SOCKET ? kInvalidSocket : static_cast<Socket>(s);
 }
 
-int BindSocket(Socket s, int port) {
+int BindSocket(Socket s, int port, bool loopbackOnly) {
     sockaddr_in address = {};
     address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_ANY);
+    address.sin_addr.s_addr = htonl(loopbackOnly ? INADDR_LOOPBACK : INADDR_ANY);
     address.sin_port = htons(static_cast<u_short>(port));
     return ::bind(static_cast<SOCKET>(s), reinterpret_cast<sockaddr*>(&address), sizeof address);
 }
+
+const int kMaxListenBacklog = SOMAXCONN;
 
 int ListenSocket(Socket s, int backlog) {
     return ::listen(static_cast<SOCKET>(s), backlog);
@@ -95,6 +97,21 @@ int LocalPort(Socket s) {
         return -1;
     }
     return ntohs(address.sin_port);
+}
+
+bool PeerAddress(Socket s, char* dotted, int size) {
+    sockaddr_in address = {};
+    int length = sizeof address;
+    if (::getpeername(static_cast<SOCKET>(s), reinterpret_cast<sockaddr*>(&address), &length) !=
+        0) {
+        return false;
+    }
+    const char* text = ::inet_ntoa(address.sin_addr);
+    if (!text || static_cast<int>(std::strlen(text)) >= size) {
+        return false;
+    }
+    std::strcpy(dotted, text);
+    return true;
 }
 
 int LastSocketError() {

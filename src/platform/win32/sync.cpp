@@ -41,25 +41,45 @@ namespace {
 struct ThreadStart {
     ThreadBody body;
     void* argument;
+    HMODULE module;
 };
 
 DWORD WINAPI ThreadEntry(LPVOID parameter) {
     ThreadStart start = *static_cast<ThreadStart*>(parameter);
     delete static_cast<ThreadStart*>(parameter);
-    return start.body(start.argument);
+    DWORD result = start.body(start.argument);
+    // Gives the thread's reference back and ends the thread without returning into
+    // the module, which may be unmapped the moment the reference is gone.
+    ::FreeLibraryAndExitThread(start.module, result);
+}
+
+// A reference to the module this code is part of (the library, or the program the
+// code is linked into), or null.
+HMODULE ReferenceOwnModule() {
+    HMODULE module = nullptr;
+    ::GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
+                         reinterpret_cast<LPCSTR>(&ThreadEntry), &module);
+    return module;
 }
 
 } // namespace
 
+// The reference is taken before the thread exists, so a thread that has not started
+// yet keeps the module too; it cannot be unloaded while any of its threads is alive.
 Handle CreateThread(ThreadBody body, void* argument, Handle* handle) {
-    ThreadStart* start = new (std::nothrow) ThreadStart{body, argument};
+    HMODULE module = ReferenceOwnModule();
+    ThreadStart* start = module ? new (std::nothrow) ThreadStart{body, argument, module} : nullptr;
     if (!start) {
+        if (module) {
+            ::FreeLibrary(module);
+        }
         return nullptr;
     }
     DWORD id = 0;
     HANDLE thread = ::CreateThread(nullptr, 0, ThreadEntry, start, CREATE_SUSPENDED, &id);
     if (!thread) {
         delete start;
+        ::FreeLibrary(module);
         return nullptr;
     }
     *handle = thread;

@@ -1,6 +1,8 @@
-// The Internet Explorer close paths against real windows of another program:
+// The Internet Explorer close paths and the Navigator exit request against real
+// windows and a DDE service of another program:
 // browser-peers.exe, built beside this test, plays the running browser.
 #include "browsers/ie_browser.h"
+#include "platform/dde.h"
 
 #include <chrono>
 #include <string>
@@ -104,4 +106,19 @@ TEST(BrowserWindows, ShellWindowsWithAPageTitleAreClosedInsteadOfFrames) {
     EXPECT_EQ(1, again.IsRunning());
     EXPECT_EQ(1, again.CloseRunning());
     EXPECT_EQ("closed IEFrame 1", frames.ReadLine());
+}
+
+// A name DDE cannot make (longer than an atom) must not leave the service open: the
+// connect would then be a wildcard one that any server may answer.
+TEST(BrowserWindows, AnExitRequestGoesOnlyToTheServiceNamed) {
+    Peers navigator("netscape");
+    ASSERT_EQ("ready", navigator.ReadLine());
+    unsigned long instance = platform::DdeStartClient();
+    ASSERT_NE(0ul, instance);
+    std::string unnamable(300, 'N');
+    EXPECT_EQ(-1, platform::DdePokeEmpty(instance, unnamable.c_str(), "WWW_Exit", "WWW_Exit"));
+    EXPECT_EQ(-1, platform::DdePokeEmpty(instance, "NETSCAPE", unnamable.c_str(), "WWW_Exit"));
+    EXPECT_EQ(1, platform::DdePokeEmpty(instance, "NETSCAPE", "WWW_Exit", "WWW_Exit"));
+    EXPECT_EQ("poke WWW_Exit", navigator.ReadLine());
+    platform::DdeStopClient(instance);
 }

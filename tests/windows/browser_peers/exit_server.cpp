@@ -17,6 +17,10 @@ HDDEDATA CALLBACK Callback(UINT type, UINT format, HCONV, HSZ topic, HSZ item, H
     switch (type) {
     case XTYP_CONNECT:
         return reinterpret_cast<HDDEDATA>(DdeCmpStringHandles(topic, exitName) == 0);
+    case XTYP_WILDCONNECT:
+        // Reported, so that a client that should have named the service is caught.
+        PrintLine("wildcard connect");
+        return nullptr;
     case XTYP_POKE:
         if (DdeCmpStringHandles(item, exitName) != 0 || format != CF_TEXT) {
             return reinterpret_cast<HDDEDATA>(DDE_FNOTPROCESSED);

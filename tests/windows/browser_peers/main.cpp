@@ -5,7 +5,8 @@
 //   browser-peers cabinet TITLE... one CabinetWClass window per title; "ready", then
 //                                  "closed cabinet TITLE" per WM_CLOSE, "done"
 //   browser-peers netscape [LOG]   "Netscape's Hidden Frame" and the NETSCAPE DDE service;
-//                                  "ready", then "poke WWW_Exit" and "done"; LOG gets the
+//                                  "ready", then "poke WWW_Exit" and "done" ("wildcard
+//                                  connect" for a connect naming no service); LOG gets the
 //                                  lines "started" and "exited"
 // Copied under the name netscape.exe it always plays Navigator, logging to netscape.log
 // in its own folder, so that a copy the library starts itself can be observed too.

@@ -18,7 +18,9 @@ test: build
 test-deep: build
 	@RELVIA_LOAD_DEEP=1 timeout 3600 /usr/bin/python3 -m pytest tests/load -q
 
-run: build
+# Builds only the Windows x86_64 tree it runs.
+run: setup
+	@scripts/build.sh win64
 	@scripts/run.sh
 
 # FUZZ_SECONDS per target (default 60).

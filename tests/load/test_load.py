@@ -15,43 +15,21 @@ def answer_for(head: bytes) -> bytes:
     return ok(b"answer for %s " % path + path * 50).data
 
 
-def connect_in_batches(proxy, count: int, batch: int = 8) -> list:
-    """Opens `count` connections to the proxy, a few at a time, each batch waiting
-    until the listener has handed its connections to agents."""
-    socks = []
-    while len(socks) < count:
-        socks += [connect(proxy.port, timeout=60) for _ in range(min(batch, count - len(socks)))]
-        proxy.wait_counts(lambda total, busy, idle: busy >= len(socks), "%d busy agents" % len(socks), 120, 0.01)
-    return socks
-
-
 def test_simultaneous_connections(proxy, origin, deep, record):
     count = 1000 if deep or proxy.name != "wine" else 300
-    arrived = threading.Condition()
-    heads = []
-    last_arrival = [time.monotonic()]
-    short = []
+    release = threading.Event()
 
     def reply(head: bytes) -> Reply:
-        # Nothing is answered until every request has reached the origin, so all of
-        # them are open through the proxy at once. Agents start slowly under Wine:
-        # the wait lasts as long as requests keep coming.
-        with arrived:
-            heads.append(head)
-            last_arrival[0] = time.monotonic()
-            arrived.notify_all()
-            while len(heads) < count:
-                if time.monotonic() - last_arrival[0] > 60:
-                    short.append(len(heads))
-                    break
-                arrived.wait(1)
+        # Nothing is answered until every request is open through the proxy at once.
+        release.wait(600)
         return Reply(answer_for(head))
 
     origin.reply = reply
-    # The listen queue takes a burst of connections whole.
+    # The listen queue takes a burst of connections whole: all of them are opened at
+    # once, and none waits for a retransmitted handshake.
     assert listening_sockets(proxy.port) == [("127.0.0.1:%d" % proxy.port, system_backlog())]
     started = time.monotonic()
-    socks = connect_in_batches(proxy, count)
+    socks = [connect(proxy.port, timeout=60) for _ in range(count)]
     answers = [b""] * count
     failures = []
 
@@ -65,16 +43,19 @@ def test_simultaneous_connections(proxy, origin, deep, record):
         for index, sock in enumerate(socks):
             sock.sendall(get_request(origin.authority, b"/many/%d" % index))
         peak = proxy.wait_counts(lambda total, busy, idle: busy >= count, "every agent busy", 300)
+        reached = len(origin.wait_exchanges(count, 300))
+        assert reached == count, "only %d of %d requests reached the origin while all were open" % (reached, count)
+        release.set()
         threads = [threading.Thread(target=client, args=(i,)) for i in range(count)]
         for thread in threads:
             thread.start()
         for thread in threads:
             thread.join(700)
     finally:
+        release.set()
         for sock in socks:
             sock.close()
     assert not failures, failures[:10]
-    assert not short, "only %d of %d requests reached the origin while all were open" % (min(short), count)
     wrong = [i for i in range(count) if answers[i] != answer_for(b"GET /many/%d " % i)]
     assert not wrong, "%d wrong answers, first: %r" % (len(wrong), answers[wrong[0]][:200])
     assert origin.wait_finished(count, DEADLINE) and len(origin.exchanges) == count

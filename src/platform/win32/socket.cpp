@@ -5,6 +5,19 @@
 #include <winsock2.h>
 
 namespace platform {
+namespace {
+
+// Writes `address` as dotted text into `dotted` (`size` bytes).
+bool DottedText(in_addr address, char* dotted, int size) {
+    const char* text = ::inet_ntoa(address);
+    if (!text || static_cast<int>(std::strlen(text)) >= size) {
+        return false;
+    }
+    std::strcpy(dotted, text);
+    return true;
+}
+
+} // namespace
 
 int WinsockStartup() {
     WSADATA data;
@@ -106,12 +119,7 @@ bool PeerAddress(Socket s, char* dotted, int size) {
         0) {
         return false;
     }
-    const char* text = ::inet_ntoa(address.sin_addr);
-    if (!text || static_cast<int>(std::strlen(text)) >= size) {
-        return false;
-    }
-    std::strcpy(dotted, text);
-    return true;
+    return DottedText(address.sin_addr, dotted, size);
 }
 
 int LastSocketError() {
@@ -131,12 +139,7 @@ bool ResolveHostName(const char* name, char* dotted, int size) {
     }
     in_addr address;
     std::memcpy(&address, entry->h_addr_list[0], sizeof address);
-    const char* text = ::inet_ntoa(address);
-    if (!text || static_cast<int>(std::strlen(text)) >= size) {
-        return false;
-    }
-    std::strcpy(dotted, text);
-    return true;
+    return DottedText(address, dotted, size);
 }
 
 } // namespace platform

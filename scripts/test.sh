@@ -46,11 +46,7 @@ run_wine() {
     . scripts/wine-env.sh
     xvfb_up
     wine_up
-    # The prefix outlives a run; start every run from registry keys the tests own.
-    local key
-    for key in 'HKCU\Software\RelviaTests' 'HKCU\Software\Corvale'; do
-        wine_korean wine reg delete "$key" /f </dev/null >/dev/null 2>&1
-    done
+    wine_forget_test_keys
     local xml="$results/win64-unit.xml"
     timeout 600 env LC_ALL=ko_KR.UTF-8 wine build/win64/bin/unit_tests.exe --gtest_brief=1 \
         --gtest_output="xml:$xml" </dev/null >"$results/win64-unit.log" 2>&1

@@ -24,6 +24,14 @@ wine_up() {
     wine_desktop
 }
 
+# The prefix outlives a run; the unit tests start from registry keys they own.
+wine_forget_test_keys() {
+    local key
+    for key in 'HKCU\Software\RelviaTests' 'HKCU\Software\Corvale'; do
+        wine_korean wine reg delete "$key" /f </dev/null >/dev/null 2>&1 || true
+    done
+}
+
 # Makes the prefix look like a Windows desktop with a browser installed (see the file).
 wine_desktop() {
     wine_korean wine reg import 'Z:'"$(printf '%s' "$PWD/scripts/wine-desktop.reg" | tr / '\\')" \

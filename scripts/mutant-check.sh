@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The suites "make test" runs, fastest first, stopping at the first failure: the test
-# command of a mutation run (docs/testing.md). Expects the native and win64 trees built.
+# command of a mutation run. Expects the native, tsan and win64 trees built.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 quiet() { "$@" </dev/null >/dev/null 2>&1; }

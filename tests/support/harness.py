@@ -179,18 +179,14 @@ def windows_path(path: Path) -> str:
     return "Z:" + str(path.resolve()).replace("/", "\\")
 
 
-def _run_quiet(argv: List[str], env: dict, timeout: float) -> int:
+def _run_quiet(argv: List[str], env: dict, timeout: float, log: Optional[Path] = None) -> int:
     """Runs a command with no pipe of ours attached: Wine's helpers, started on the
-    way, would otherwise hold it open long after the command ended."""
-    return subprocess.run(
-        argv,
-        env=env,
-        cwd=REPO,
-        stdin=subprocess.DEVNULL,
-        stdout=subprocess.DEVNULL,
-        stderr=subprocess.DEVNULL,
-        timeout=timeout,
-    ).returncode
+    way, would otherwise hold it open long after the command ended. What it says goes
+    to `log` when one is named (a file, which nobody waits on)."""
+    with open(log or os.devnull, "wb") as out:
+        return subprocess.run(
+            argv, env=env, cwd=REPO, stdin=subprocess.DEVNULL, stdout=out, stderr=out, timeout=timeout
+        ).returncode
 
 
 def terminate(proc: Optional[subprocess.Popen]) -> None:
@@ -257,8 +253,8 @@ class WineServer:
             DISPLAY=display,
         )
 
-    def run(self, *argv: str, timeout: float = 120) -> int:
-        return _run_quiet(list(argv), self.env, timeout)
+    def run(self, *argv: str, timeout: float = 120, log: Optional[Path] = None) -> int:
+        return _run_quiet(list(argv), self.env, timeout, log)
 
     def up(self) -> None:
         if not (self.prefix / "system.reg").exists():

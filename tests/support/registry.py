@@ -58,7 +58,9 @@ def write_values(wine, folder: Path, key: str, values: Dict[Union[str, bytes], U
         lines.append(_reg_text(name) + b"=" + data)
     path = folder / ("values%d.reg" % next(_files))
     path.write_bytes(b"\r\n".join(lines) + b"\r\n")
-    assert wine.run("wine", "reg", "import", windows_path(path), timeout=DEADLINE * 2) == 0, "reg import of %s failed" % path
+    log = path.with_suffix(".log")
+    code = wine.run("wine", "reg", "import", windows_path(path), timeout=DEADLINE * 2, log=log)
+    assert code == 0, "reg import of %s failed (%d): %s" % (path, code, log.read_text(errors="replace"))
 
 
 _QUERY_LINE = re.compile(rb"^    (.*?)    (REG_\w+)    ?(.*?)\r?$")

@@ -58,9 +58,28 @@ def write_values(wine, folder: Path, key: str, values: Dict[Union[str, bytes], U
         lines.append(_reg_text(name) + b"=" + data)
     path = folder / ("values%d.reg" % next(_files))
     path.write_bytes(b"\r\n".join(lines) + b"\r\n")
-    log = path.with_suffix(".log")
-    code = wine.run("wine", "reg", "import", windows_path(path), timeout=DEADLINE * 2, log=log)
-    assert code == 0, "reg import of %s failed (%d): %s" % (path, code, log.read_text(errors="replace"))
+    code, said = _reg(wine, folder, "import", windows_path(path))
+    assert code == 0, "reg import of %s failed (%d): %r" % (path, code, said)
+
+
+def _reg(wine, folder: Path, *argv: str):
+    """Runs Wine's `reg` and returns its exit code and what it printed. A run that
+    fails without printing an error of reg's own ("reg: ...") is Wine failing to start
+    it, which happens now and then: that is tried again, since taking it for reg's
+    answer would make a key that exists look missing."""
+    out = folder / ("reg%d.out" % next(_files))
+    err = out.with_suffix(".err")
+    for _ in range(3):
+        # Output to files, not pipes: no Wine helper can hold them open.
+        with open(out, "wb") as sink, open(err, "wb") as errors:
+            code = subprocess.run(
+                ["wine", "reg", *argv], env=wine.env, cwd=REPO, stdin=subprocess.DEVNULL,
+                stdout=sink, stderr=errors, timeout=DEADLINE * 2,
+            ).returncode
+        said = out.read_bytes() + err.read_bytes()
+        if code == 0 or said.startswith(b"reg: "):
+            return code, said
+    raise AssertionError("wine reg %s failed 3 times (%d): %r" % (" ".join(argv), code, said))
 
 
 _QUERY_LINE = re.compile(rb"^    (.*?)    (REG_\w+)    ?(.*?)\r?$")
@@ -76,16 +95,11 @@ def read_values(wine, folder: Path, key: str) -> Optional[Dict[bytes, Union[byte
     """The values directly under `key` (REG_DWORD as numbers, REG_BINARY as Binary), or
     None when the key does not exist."""
     root, path = _split_root(key)
-    out = folder / ("query%d.txt" % next(_files))
-    # Output to a file, not a pipe: no Wine helper can hold it open.
-    with open(out, "wb") as sink:
-        argv = ["wine", "reg", "query", root + "\\" + path]
-        quiet = dict(stdin=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        code = subprocess.run(argv, env=wine.env, cwd=REPO, stdout=sink, timeout=DEADLINE * 2, **quiet).returncode
+    code, out = _reg(wine, folder, "query", root + "\\" + path)
     if code != 0:
         return None
     values = {}
-    for line in out.read_bytes().split(b"\n"):
+    for line in out.split(b"\n"):
         match = _QUERY_LINE.match(line)
         if match:
             name, kind, data = match.groups()

@@ -102,6 +102,19 @@ fuzz_corpora_replay() {
     done
 }
 
+# Non-blank lines of C++, Python and shell under the given folders.
+code_lines() {
+    find "$@" -type f \( -name '*.cpp' -o -name '*.h' -o -name '*.py' -o -name '*.sh' \) -exec cat {} + |
+        grep -cv '^[[:space:]]*$'
+}
+
+test_size() {
+    local tests product
+    tests=$(code_lines tests)
+    product=$(code_lines src hosts)
+    echo "tests: $tests lines, $((100 * tests / product))% of $product lines of product code"
+}
+
 formatted() {
     git ls-files -co --exclude-standard '*.h' '*.cpp' | xargs clang-format --dry-run --Werror
 }
@@ -115,5 +128,6 @@ count_check fuzz-corpora fuzz_corpora_replay
 count_check windows-imports only_system_imports
 count_check clang-format formatted
 
+test_size
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

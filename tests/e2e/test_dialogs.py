@@ -1,177 +1,147 @@
-"""The three skinned dialogs as the user meets them under Wine: found on the screen,
-photographed (the pictures land in build/screenshots/), checked where the skin fixes
-colours and places, and answered with real mouse and keyboard input."""
+"""The three skinned dialogs under Wine: found on the screen, photographed, checked where the
+skin fixes colours and places, and answered with real mouse and keyboard input."""
+
+import fcntl
+import termios
 
 import pytest
 
-from desktop import APPLY_LINES, navigator_4, start_navigator
-from harness import DEADLINE, REPO, fetch, get_request, settings_root, wait_until
-from registry import read_values, write_values
+from fixtures import APPLY_LINES, RESTORE_LINES, Navigator, running_navigator
+from harness import fetch, get, wait_until
 
-NOTICE = "일한 번역 확인"
-BROWSER_EXIT = "웹브라우저 종료 확인"
-SWITCH = "Pellora - 일한 번역"
+NOTICE, BROWSER_EXIT, SWITCH = "일한 번역 확인", "웹브라우저 종료 확인", "Pellora - 일한 번역"
 CHECK_TEXT = "다음부터 이 메세지 표시하지 않음"
-SHOTS = REPO / "build" / "screenshots"
-SCREEN_SIZE = (1024, 768)
-
-BACKGROUND = (235, 235, 228)
-TITLE_LEFT, BODY_LEFT = (143, 178, 254), (255, 255, 255)
-TITLE_RIGHT, BODY_RIGHT = (0, 86, 135), (157, 157, 157)
-
-
-def photograph(screen, dialog, name: str):
-    SHOTS.mkdir(parents=True, exist_ok=True)
-    return screen.capture(dialog.box, SHOTS / ("%s.png" % name))
+# The skin's colours: the background; the title bar and body at the left edge, and at the right.
+BACKGROUND, LEFT, RIGHT = (235, 235, 228), [(143, 178, 254), (255, 255, 255)], [(0, 86, 135), (157, 157, 157)]
 
 
 def assert_skinned(screen, dialog, name: str) -> None:
-    """Centred across, framed by the skin's edge lines, on its background colour."""
-    # Fitting the message comes after the centring and takes a pixel off the width.
-    assert dialog.box.x == (SCREEN_SIZE[0] - dialog.box.width - 1) // 2
-    # The mouse over a plain part of the body: every button in its normal look.
-    screen.move(dialog.box.x + 5, dialog.box.y + dialog.box.height // 2)
-    picture = photograph(screen, dialog, name)
-    # The window's one-pixel border surrounds the client area.
-    width, height = dialog.box.width - 2, dialog.box.height - 2
-
-    def client(x: int, y: int):
-        return picture.pixel(x + 1, y + 1)
-
-    assert [client(0, 8), client(0, 40), client(0, height - 4)] == [TITLE_LEFT, BODY_LEFT, TITLE_LEFT]
-    assert [client(width - 1, 8), client(width - 1, 40), client(width - 1, height - 4)] == [
-        TITLE_RIGHT,
-        BODY_RIGHT,
-        TITLE_RIGHT,
-    ]
-    assert client(4, height // 2) == BACKGROUND
+    """Centred across the 1024-pixel screen, framed by the skin's edge lines, on its background."""
+    box = dialog.box
+    assert box.x == (1024 - box.width - 1) // 2  # fitting the message, after the centring, takes a pixel off
+    screen.move(box.x + 5, box.y + box.height // 2)  # the mouse off the buttons: each in its normal look
+    pixel = screen.photograph(box, name)
+    # The client area lies inside the window's one-pixel border.
+    for x, (title, body) in [(1, LEFT), (box.width - 2, RIGHT)]:
+        assert [pixel(x, 9), pixel(x, 41), pixel(x, box.height - 5)] == [title, body, title]
+    assert pixel(5, (box.height - 2) // 2 + 1) == BACKGROUND
 
 
-def key_values(wine, tmp_path, key: str) -> dict:
-    return read_values(wine, tmp_path, key) or {}
+def send_while_open(host, line: str) -> None:
+    """A line the host reads, but holds while the dialog's call runs."""
+    host.send(line)
+    unread = bytearray(4)
+    wait_until(lambda: fcntl.ioctl(host.proc.stdin, termios.FIONREAD, unread) == 0 and not any(unread), line + " read")
 
 
-def test_translation_notice(host, screen, wine, tmp_path):
-    key = settings_root(host)
-    host.send("enable 1")
+def test_quit_waits_for_the_open_dialog(proxy, screen):
+    proxy.send("enable 1")
     notice = screen.find(NOTICE)
+    send_while_open(proxy, "quit")
+    screen.click(*notice.center(1004))
+    assert [proxy.next_line(), proxy.next_line(), proxy.wait_exit()] == ["enable", "bye", 0]
+
+
+def test_translation_notice(proxy, screen, wine):
+    proxy.send("enable 1")
+    notice = screen.find(NOTICE)
+    send_while_open(proxy, "count")
     assert notice.texts() == {1004: "확인", 1009: CHECK_TEXT, 1002: "", 1012: "일본 웹 여행 가이드", 1000: ""}
     assert_skinned(screen, notice, "translation-notice")
-    # Enter and Escape do nothing.
-    screen.key("Return")
-    screen.key("Escape")
+    screen.output("xdotool", "key", "Return")  # neither Enter nor Escape does anything
+    screen.output("xdotool", "key", "Escape")
     assert screen.find(NOTICE).box == notice.box
-    # The bitmap buttons light up under the mouse and sink when pressed.
-    ok_button = notice.control(1004)
-    spot = (ok_button.x + 20 - notice.box.x, ok_button.y + ok_button.height // 2 - notice.box.y)
-    normal = photograph(screen, notice, "translation-notice").pixel(*spot)
-    screen.move(ok_button.x + 20, ok_button.y + ok_button.height // 2)
-    hover = photograph(screen, notice, "translation-notice-hover").pixel(*spot)
-    assert hover != normal
-    # Checked box and OK: the notice is not shown again.
-    screen.click(*notice.control(1009).center)
-    wait_until(lambda: screen.find(NOTICE).checked(1009), DEADLINE, "the box to be checked")
-    screen.click(*ok_button.center)
-    assert host.next_line(DEADLINE) == "enable"
-    screen.gone(NOTICE)
-    assert key_values(wine, tmp_path, key).get(b"J2KAlert") == 0
-    assert host.command("enable 0") == "enable"
-    assert host.command("enable 1") == "enable"
-
-
-def test_notice_guide_close_box_and_dragging(proxy, screen, wine, tmp_path):
-    # On: the host's window is known to the library, which tells it of the guide.
-    host = proxy
-    key = settings_root(host)
-    host.send("enable 1")
-    notice = screen.find(NOTICE)
-    # The guide button tells the host (message 1182) and keeps the notice on.
-    screen.click(*notice.control(1009).center)
-    screen.click(*notice.control(1012).center)
-    assert host.next_line(DEADLINE) == "enable"
-    wait_until(lambda: "msg 1182 0 0" in host.messages, DEADLINE, "the guide message")
-    assert b"J2KAlert" not in key_values(wine, tmp_path, key)
-
-    assert host.command("enable 0") == "enable"
-    host.send("enable 1")
-    notice = screen.find(NOTICE)
-    # The title bar drags the window.
-    screen.move(notice.box.x + 60, notice.box.y + 8)
-    screen.press()
-    screen.move(notice.box.x + 100, notice.box.y + 38)
-    screen.release()
-    moved = screen.find(NOTICE).box
+    ok_x, ok_y = notice.controls[1004][1].x + 20, notice.center(1004)[1]  # the bitmap buttons light up under the mouse
+    normal = screen.photograph(notice.box, "translation-notice")(ok_x - notice.box.x, ok_y - notice.box.y)
+    screen.move(ok_x, ok_y)
+    assert screen.photograph(notice.box, "translation-notice-hover")(ok_x - notice.box.x, ok_y - notice.box.y) != normal
+    # On, the library knows the host's window: the guide button tells it (message 1182), the box does not count.
+    screen.click(*notice.center(1009))
+    screen.click(*notice.center(1012))
+    assert [proxy.next_line(), proxy.next_line()[:6]] == ["enable", "count "]
+    wait_until(lambda: "msg 1182 0 0" in proxy.messages, "the guide message")
+    assert b"J2KAlert" not in wine.read(proxy.key)
+    assert proxy.command("enable 0") == "enable"
+    proxy.send("enable 1")
+    box = screen.find(NOTICE).box
+    screen.move(box.x + 60, box.y + 8)  # the title bar drags the window
+    screen.output("xdotool", "mousedown", "1")
+    screen.move(box.x + 100, box.y + 38)
+    screen.output("xdotool", "mouseup", "1")
+    moved = screen.find(NOTICE)
     # The grip is kept in client coordinates: the one-pixel border moves it once more.
-    assert (moved.x, moved.y) == (notice.box.x + 41, notice.box.y + 31)
-    # The close box gives the OK button's result without what OK does: the checked box
-    # does not switch the notice off.
-    screen.click(*screen.find(NOTICE).control(1009).center)
-    screen.click(moved.x + 1 + moved.width - 2 - 11, moved.y + 1 + 9)
-    assert host.next_line(DEADLINE) == "enable"
+    assert (moved.box.x, moved.box.y) == (box.x + 41, box.y + 31)
+    # The close box gives OK's result without what OK does: the checked box does not switch the notice off.
+    screen.click(*moved.center(1009))
+    screen.click(moved.box.x + moved.box.width - 12, moved.box.y + 10)
+    assert proxy.next_line() == "enable"
     screen.gone(NOTICE)
-    assert b"J2KAlert" not in key_values(wine, tmp_path, key)
+    assert b"J2KAlert" not in wine.read(proxy.key)
+    assert proxy.command("enable 0") == "enable"  # checked box and OK: the notice is not shown again
+    proxy.send("enable 1")
+    screen.click(*screen.find(NOTICE).center(1009))
+    wait_until(lambda: screen.find(NOTICE).controls[1009][0], "the box to be checked")
+    screen.click(*notice.center(1004))
+    assert proxy.next_line() == "enable"
+    screen.gone(NOTICE)
+    assert wine.read(proxy.key).get(b"J2KAlert") == 0
+    assert proxy.commands("enable 0", "enable 1") == ["enable", "enable"]
 
 
-@pytest.mark.parametrize("answer", ["exit", "restart", "cancel"])
-def test_browser_exit_question(start_host, desktop, screen, wine, tmp_path, answer):
-    navigator_files = navigator_4(desktop, tmp_path)
-    running = start_navigator(wine, tmp_path)
-    host = start_host()
-    key = settings_root(host)
-    button = {"exit": 2000, "restart": 3000, "cancel": 1007}[answer]
+@pytest.mark.parametrize("answer", ["unasked", "exit", "restart", "cancel"])
+def test_a_running_navigator_and_the_browser_exit_question(start_host, desktop, screen, tmp_path, answer):
+    navigator = Navigator(desktop, tmp_path, "4.08 (en)")
+    running = running_navigator(desktop, tmp_path)
     try:
+        host = start_host()
+        if answer == "unasked":
+            host.set_values({"WBAlert": 0})  # the question switched off: as if answered "restart"
         host.send("on")
-        question = screen.find(BROWSER_EXIT)
-        assert question.texts() == {2000: "종료", 3000: "재실행", 1002: "", 1007: "취소", 1014: CHECK_TEXT, 1000: ""}
-        assert_skinned(screen, question, "browser-exit")
+        if answer != "unasked":
+            question = screen.find(BROWSER_EXIT)
+            assert question.texts() == {2000: "종료", 3000: "재실행", 1002: "", 1007: "취소", 1014: CHECK_TEXT, 1000: ""}
+            assert_skinned(screen, question, "browser-exit")
+            if answer == "cancel":
+                screen.click(*question.center(1014))  # checking the box switches the question off, whatever ends it
+                wait_until(lambda: desktop.read(host.key).get(b"WBAlert") == 0, "WBAlert 0")
+            screen.click(*question.center({"exit": 2000, "restart": 3000, "cancel": 1007}[answer]))
+        assert host.next_line() == "on 1"
+        assert navigator.added() == APPLY_LINES
         if answer == "cancel":
-            # Checking the box switches the question off, whatever ends it.
-            screen.click(*question.control(1014).center)
-            wait_until(lambda: key_values(wine, tmp_path, key).get(b"WBAlert") == 0, DEADLINE, "WBAlert 0")
-        screen.click(*question.control(button).center)
-        assert host.next_line(DEADLINE) == "on 1"
-        assert navigator_files.added() == APPLY_LINES
-        if answer == "cancel":
-            # Nothing was ended; without the question, turning off ends it.
-            assert running.alive()
+            assert running.alive()  # nothing was ended; without the question, turning off ends it
             assert host.command("off") == "off"
-            assert running.next_line(DEADLINE) == "poke WWW_Exit"
-            return
-        assert running.next_line(DEADLINE) == "poke WWW_Exit"
+        assert running.next_line() == "poke WWW_Exit"
         if answer == "exit":
-            assert navigator_files.starts() == 0
-            assert host.command("off") == "off"
-            return
-        # Started again: turning off asks again, about giving the settings back.
-        wait_until(lambda: navigator_files.starts() == 1, DEADLINE, "Navigator to start again")
-        host.send("off")
-        screen.click(*screen.find(BROWSER_EXIT).control(2000).center)
-        assert host.next_line(DEADLINE) == "off"
-        wait_until(lambda: b"exited" in navigator_files.log.read_bytes(), DEADLINE, "Navigator to end")
+            assert (navigator.starts(), host.command("off")) == (0, "off")
+        elif answer in ("restart", "unasked"):
+            wait_until(lambda: navigator.starts() == 1, "Navigator to start again")  # off ends it (asking, if asked)
+            host.send("off")
+            if answer == "restart":
+                screen.click(*screen.find(BROWSER_EXIT).center(2000))
+            assert host.next_line() == "off"
+            wait_until(lambda: b"exited" in navigator.log.read_bytes(), "Navigator to end")
+            assert (navigator.starts(), navigator.added()) == (1, APPLY_LINES + RESTORE_LINES)
     finally:
         running.kill()
 
 
-def test_an_agents_message_beside_a_question_of_the_host(proxy, origin, screen, wine, tmp_path):
-    key = settings_root(proxy)
-    write_values(wine, tmp_path, key + "\\Domain", {"0.0.1": 1})
-    switch = get_request(origin.authority, b"/cgi/spell.cgi?cmd=EnableJ2KTrans")
+def test_an_agents_message_beside_a_question_of_the_host(proxy, origin, screen):
+    proxy.set_values({"0.0.1": 1}, "\\Domain")
+    switch = get(origin.authority, b"/cgi/spell.cgi?cmd=EnableJ2KTrans")
     assert fetch(switch) == b"HTTP/1.1 204 No Content\r\n"
     message = screen.find(SWITCH)
     assert_skinned(screen, message, "switch-message")
-    # The host's thread shows its own dialog meanwhile; each keeps its own state.
-    assert proxy.command("enable 0") == "enable"
+    assert proxy.command("enable 0") == "enable"  # the host's thread shows a dialog meanwhile, with its own state
     proxy.send("enable 1")
     notice = screen.find(NOTICE)
-    screen.click(*message.control(1004).center)
+    screen.click(*message.center(1004))
     screen.gone(SWITCH)
     assert screen.find(NOTICE).box == notice.box
-    screen.click(*notice.control(1004).center)
-    assert proxy.next_line(DEADLINE) == "enable"
-    # A message nobody closes does not keep the proxy from turning off.
-    assert proxy.command("enable 0") == "enable"
+    screen.click(*notice.center(1004))
+    assert proxy.next_line() == "enable"
+    assert proxy.command("enable 0") == "enable"  # a message nobody closes does not keep the proxy from turning off
     assert fetch(switch) == b"HTTP/1.1 204 No Content\r\n"
     screen.find(SWITCH)
     assert proxy.command("off", timeout=60) == "off"
     screen.gone(SWITCH)
-    proxy.command("on")
+    assert proxy.command("on") == "on 1"

@@ -3,10 +3,10 @@
 #include "fuzz_input.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    std::string text = FuzzText(data, size);
     FtpListing listing;
-    for (FtpListEntry* entry = listing.Parse(TextBuffer(text.c_str())); entry;
-         entry = entry->Next()) {
+    for (FtpListEntry* entry =
+             listing.Parse(TextBuffer(FuzzText(FuzzPieces(data, size, 1)[0]).c_str()));
+         entry; entry = entry->Next()) {
         entry->GetName();
         entry->GetDate();
     }

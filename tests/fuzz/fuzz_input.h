@@ -1,17 +1,15 @@
 #pragma once
 
+// What the fuzz targets share: the input as texts or pieces, and a loopback peer.
 #include <chrono>
-#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <string>
 #include <thread>
-#include <utility>
 #include <vector>
 
-#include "platform/socket.h"
 #include "proxy/socket_channel.h"
 
 // Text parsers never see a zero byte inside a text, so a text ends at the first one.
@@ -19,86 +17,61 @@ inline std::string FuzzText(const std::string& bytes) {
     return bytes.substr(0, bytes.find('\0'));
 }
 
-// The fuzzer's bytes as a C string.
-inline std::string FuzzText(const uint8_t* data, size_t size) {
-    return FuzzText(std::string(reinterpret_cast<const char*>(data), size));
-}
-
-// Separates the texts of an input that carries several (a URL and a head) or the
-// pieces a peer sends one by one. No protocol text the targets read uses it.
-const char kPieceBreak = '\x01';
-
-// The input cut at each kPieceBreak into at most `count` pieces, the last keeping
-// the rest, breaks included. Zero bytes stay.
+// The input cut at each '\x01' (which no protocol text the targets read holds) into at
+// most `count` pieces, the last keeping the rest, breaks and zero bytes included.
 inline std::vector<std::string> FuzzPieces(const uint8_t* data, size_t size, size_t count) {
-    std::string rest(reinterpret_cast<const char*>(data), size);
-    std::vector<std::string> pieces;
-    size_t end;
-    while (pieces.size() + 1 < count && (end = rest.find(kPieceBreak)) != std::string::npos) {
-        pieces.push_back(rest.substr(0, end));
-        rest.erase(0, end + 1);
+    std::vector<std::string> pieces{std::string(reinterpret_cast<const char*>(data), size)};
+    for (size_t end;
+         pieces.size() < count && (end = pieces.back().find('\x01')) != std::string::npos;) {
+        std::string rest = pieces.back().substr(end + 1);
+        pieces.back().resize(end);
+        pieces.push_back(rest);
     }
-    pieces.push_back(rest);
     return pieces;
 }
 
-// A SocketChannel connected over loopback to a plain socket that a thread of its
-// own serves, for code that reads a server or writes to a browser. The peer never
-// leaves that code waiting: it either sends and closes, or reads until the channel
-// is closed, which the destructor does first.
+// A channel connected over loopback to a server or browser that a thread plays. It
+// never leaves the code under test waiting: it sends and closes, or reads until the
+// channel is closed, which the destructor does first.
 class LoopbackPeer {
 public:
-    // The peer sends `pieces`, one send each, then closes. The pause between sends
-    // lets each arrive in a receive of its own; a reader that is slow to run may
-    // still get two at once, as from any network.
+    // Sends `pieces` apart, so that each may arrive in a receive of its own, then closes.
     explicit LoopbackPeer(std::vector<std::string> pieces) {
-        platform::Socket peer = Connect();
-        thread_ = std::thread([peer, pieces = std::move(pieces)] {
+        Start([pieces = std::move(pieces)](platform::Socket peer) {
             for (size_t i = 0; i < pieces.size(); ++i) {
-                if (i > 0) {
-                    std::this_thread::sleep_for(std::chrono::microseconds(200));
-                }
-                if (!SendAll(peer, pieces[i])) {
-                    break;
+                std::this_thread::sleep_for(std::chrono::microseconds(i > 0 ? 200 : 0));
+                // A blocking send queues every byte before it returns.
+                if (platform::SendSocket(peer, pieces[i].data(),
+                                         static_cast<int>(pieces[i].size())) < 0) {
+                    return;
                 }
             }
-            platform::CloseSocket(peer);
         });
     }
-
-    // The peer reads and drops all it is sent.
+    // Reads and drops all it is sent.
     LoopbackPeer() {
-        platform::Socket peer = Connect();
-        thread_ = std::thread([peer] {
+        Start([](platform::Socket peer) {
             char block[4096];
             while (platform::ReceiveSocket(peer, block, sizeof block) > 0) {
             }
-            platform::CloseSocket(peer);
         });
     }
-
-    LoopbackPeer(const LoopbackPeer&) = delete;
-    LoopbackPeer& operator=(const LoopbackPeer&) = delete;
-
     ~LoopbackPeer() {
         channel_.reset();
         thread_.join();
     }
-
     SocketChannel& Channel() { return *channel_; }
 
 private:
-    // The peer's socket, connected to the channel. A fuzz run without connections
-    // would test nothing, so failing to make one ends it.
-    platform::Socket Connect() {
+    // A run without connections would test nothing: failing to make one ends it.
+    template <typename Serve> void Start(Serve serve) {
         static SocketChannel listener;
         static int port = platform::WinsockStartup() == 0 && listener.Create() &&
                                   listener.Bind(0) && listener.Listen()
                               ? listener.LocalPort()
                               : -1;
         platform::Socket peer = platform::OpenTcpSocket();
-        if (port > 0 && peer != platform::kInvalidSocket &&
-            platform::ConnectSocket(peer, platform::InetAddr("127.0.0.1"), port) == 0) {
+        if (port > 0 && platform::ConnectSocket(peer, platform::InetAddr("127.0.0.1"), port) == 0) {
             channel_.reset(listener.Accept());
         }
         if (!channel_) {
@@ -106,19 +79,10 @@ private:
                          platform::LastSocketError());
             std::abort();
         }
-        return peer;
-    }
-
-    static bool SendAll(platform::Socket peer, const std::string& bytes) {
-        for (size_t sent = 0; sent < bytes.size();) {
-            int count = platform::SendSocket(peer, bytes.data() + sent,
-                                             static_cast<int>(bytes.size() - sent));
-            if (count <= 0) {
-                return false;
-            }
-            sent += static_cast<size_t>(count);
-        }
-        return true;
+        thread_ = std::thread([peer, serve] {
+            serve(peer);
+            platform::CloseSocket(peer);
+        });
     }
 
     std::unique_ptr<SocketChannel> channel_;

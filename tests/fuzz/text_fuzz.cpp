@@ -1,7 +1,6 @@
-// The small text parsers: cookie lists, media types, query encoding, search
-// formats, and the text operations they rest on, with arguments of any length;
-// and their callers on the request's side: the client cookie added to a hostile
-// "Cookie" field, the redirect page for a hostile host.
+// The small text parsers (cookie lists, media types, query encoding, search formats),
+// the text operations they rest on, and their callers: the client cookie added to a
+// hostile "Cookie" field, the redirect page for a hostile host.
 #include "control/module_state.h"
 #include "fuzz_input.h"
 #include "proxy/http_request.h"
@@ -17,9 +16,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    std::string input = FuzzText(data, size);
-    TextBuffer text(input.c_str());
-
+    std::string input = FuzzText(FuzzPieces(data, size, 1)[0]);
+    TextBuffer text(input.c_str()), subtype, filled, token;
     CookieList cookies;
     cookies.SetText(input.c_str());
     cookies.Parse();
@@ -29,25 +27,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (request.Parse()) {
         AddClientCookie(request);
     }
-
-    TextBuffer subtype;
     ClassifyMediaType(text, subtype);
     IsTextExtension(text.ExtensionOf());
     IsBinaryExtension(text.ExtensionOf());
     EncodeQueryText(text);
     if (IsSingleTextFormat(input.c_str())) {
-        TextBuffer filled;
         filled.Format(input.c_str(), input.c_str());
     }
     // Not connected: the page is built whole and only its sending fails.
     SocketChannel browser;
     RedirectUnresolvedHost(browser, text);
-
-    TextBuffer formatted;
-    formatted.Format("%s: %s\r\n", input.c_str(), input.c_str());
-    int pos = 0;
-    TextBuffer token;
-    while (text.Tokenize(pos, token, "\r\n\t ;=/")) {
+    filled.Format("%s: %s\r\n", input.c_str(), input.c_str());
+    for (int pos = 0; text.Tokenize(pos, token, "\r\n\t ;=/");) {
         token.Find(input.c_str());
         token.CompareNoCase(input.c_str());
     }

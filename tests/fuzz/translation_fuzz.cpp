@@ -1,6 +1,5 @@
-// The decisions on a request's URL (its class, translation by host and directory,
-// by object) and what they learn from a hostile answer head of the translation
-// host, decided again after learning.
+// The decisions on a request's URL (its class, translation by host and directory, by
+// object), what they learn from a hostile answer of the translation host, and after.
 #include "control/module_state.h"
 #include "fuzz_input.h"
 #include "proxy/http_response.h"
@@ -8,27 +7,18 @@
 #include "services/translation.h"
 #include "settings/settings_store.h"
 
-namespace {
-
-const char kKey[] = "Software\\RelviaFuzz";
-
-// The registry keeps every value for the life of the process and has no call to
-// delete one, so what was learned cannot be cleared between inputs. To keep memory
-// bounded only the first kLearningAnswers answers learn into `settings`; later ones
-// learn into `frozen`, whose empty key path refuses every write, and the decisions
-// go on reading what was learned.
-const int kLearningAnswers = 1 << 14;
-int answers = 0;
-SettingsStore settings;
-SettingsStore frozen;
-
-} // namespace
+static const char kKey[] = "Software\\RelviaFuzz";
+// The registry keeps every value for the life of the process and nothing deletes one,
+// so to keep memory bounded only the first answers learn into `settings`; later ones
+// learn into `frozen`, whose empty key path refuses every write.
+static const int kLearningAnswers = 1 << 14;
+static int answers = 0;
+static SettingsStore settings, frozen;
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     settings.SetRegRoot(platform::kHkeyCurrentUser, kKey);
     frozen.SetRegRoot(platform::kHkeyCurrentUser, "");
     moduleState.settings = &settings;
-    // What other programs keep in the registry: a listed domain, content types.
     RegWriteDword(platform::kHkeyCurrentUser, (std::string(kKey) + "\\Domain").c_str(),
                   "corvale.co.kr", 1);
     RegWriteString(platform::kHkeyClassesRoot, ".htm", "Content Type", "text/html");

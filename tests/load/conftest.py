@@ -1,81 +1,54 @@
-"""The load-and-fault suite: many connections at once, agents coming and going,
-turning off under load, and origins, browsers, a translation host and an FTP server
-that misbehave. Every test runs against each target of targets.py; the figures each
-one measures are printed at the end and kept in build/load-report.txt.
+"""Load and faults against relvia-proxy under ASan (leaks checked) and TSan and the DLL under Wine
+(RELVIA_LOAD_TARGETS picks; RELVIA_LOAD_DEEP=1 runs long variants); figures: build/load-report.txt."""
 
-    /usr/bin/python3 -m pytest tests/load
-
-RELVIA_LOAD_TARGETS picks targets (default "asan,tsan,wine"); RELVIA_LOAD_DEEP=1
-runs the long variants (make test-deep). Everything stays on 127.0.0.1; the Wine
-target needs port 8080 free.
-"""
-
-import itertools
 import os
-import sys
-from pathlib import Path
+import socket
 
 import pytest
 
-sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "support"))
-
-from fixtures import origin, wine, xvfb  # noqa: E402,F401 - fixtures of this suite too
-from harness import REPO  # noqa: E402
-from targets import start_native, start_wine  # noqa: E402
+from fixtures import *  # noqa: F401,F403 - the fixtures of both suites
+from harness import REPO, Host
 
 TARGETS = os.environ.get("RELVIA_LOAD_TARGETS", "asan,tsan,wine").split(",")
-DEEP = os.environ.get("RELVIA_LOAD_DEEP") == "1"
+NATIVE = {
+    "asan": ("native", {"ASAN_OPTIONS": "detect_leaks=1:abort_on_error=0", "UBSAN_OPTIONS": "print_stacktrace=1"}),
+    "tsan": ("tsan", {"TSAN_OPTIONS": "halt_on_error=0:exitcode=66:second_deadlock_stack=1"}),
+}
 REPORT = REPO / "build" / "load-report.txt"
-
 _rows = []
-_keys = itertools.count(1)
-
-
-@pytest.fixture
-def deep() -> bool:
-    return DEEP
 
 
 @pytest.fixture
 def record(request):
     """record(what, value): one measured figure of this test, for the report."""
-
-    def add(what: str, value) -> None:
-        _rows.append((request.node.name, what, value))
-
-    return add
+    return lambda what, value: _rows.append((request.node.name, what, value))
 
 
 @pytest.fixture(params=TARGETS)
-def target(request, tmp_path):
-    """A started proxy program with settings of its own, still off."""
+def host(request, tmp_path) -> Host:
+    """A started proxy program with settings of its own, still off; `idle_ms` is its agents' idle time."""
     if request.param == "wine":
-        started = start_wine(request.getfixturevalue("wine"), tmp_path)
+        started = request.getfixturevalue("start_host")()
+        started.idle_ms = 180000
     else:
-        started = start_native(request.param, tmp_path)
-    try:
-        started.use_settings("Software\\RelviaE2E\\load%d-%d" % (os.getpid(), next(_keys)))
-        yield started
-    finally:
-        started.quit()
-
-
-@pytest.fixture
-def proxy(target):
-    """The target turned on; turned off again afterwards."""
-    target.turn_on()
-    yield target
-    if target.host.alive():
-        target.turn_off()
+        tree, options = NATIVE[request.param]
+        with socket.socket() as probe:  # a free port
+            probe.bind(("127.0.0.1", 0))
+            port = probe.getsockname()[1]
+        argv = [str(REPO / "build" / tree / "bin" / "relvia-proxy"), "--port", str(port), "--idle-ms", "2000"]
+        started = Host(argv, dict(os.environ, **options), tmp_path / "proxy.stderr", port, name=request.param)
+        request.addfinalizer(started.finish)
+        started.idle_ms = 2000
+        started.settings()
+    return started
 
 
 def pytest_terminal_summary(terminalreporter):
-    if not _rows:
-        return
-    width = max(len(test) for test, _, _ in _rows)
+    width = max([len(test) for test, _, _ in _rows] or [0])
     lines = ["%-*s  %s: %s" % (width, test, what, value) for test, what, value in _rows]
-    REPORT.parent.mkdir(exist_ok=True)
-    REPORT.write_text("\n".join(lines) + "\n")
-    terminalreporter.section("load-and-fault figures (also in %s)" % REPORT.relative_to(REPO))
-    for line in lines:
-        terminalreporter.write_line(line)
+    if lines:
+        REPORT.parent.mkdir(exist_ok=True)
+        REPORT.write_text("\n".join(lines) + "\n")
+        terminalreporter.section("load-and-fault figures (also in %s)" % REPORT.relative_to(REPO))
+        for line in lines:
+            terminalreporter.write_line(line)

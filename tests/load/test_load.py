@@ -1,12 +1,18 @@
-"""Load: many browsers at once, agents reused and retired, and turning off and on
-again in the middle of full load."""
+"""Load and faults: many browsers at once, agents reused and retired, turning off under full
+load, and misbehaving origins, browsers, translation host and FTP server."""
 
+import os
+import select
+import socket
+import struct
 import threading
 import time
+from concurrent.futures import ThreadPoolExecutor
+from contextlib import ExitStack
 
-from harness import DEADLINE, connect, get_request, listening_sockets, read_all, read_exactly, system_backlog, wait_until
-from origin import Reply, ok
-from targets import assert_serves
+from harness import DEADLINE, Origin, Reply, assert_loopback_listener, connect, fetch, get, ok, read, wait_until
+
+DEEP = os.environ.get("RELVIA_LOAD_DEEP") == "1"  # the long variants (make test-deep)
 
 
 def answer_for(head: bytes) -> bytes:
@@ -15,147 +21,189 @@ def answer_for(head: bytes) -> bytes:
     return ok(b"answer for %s " % path + path * 50).data
 
 
-def test_simultaneous_connections(proxy, origin, deep, record):
-    count = 1000 if deep or proxy.name != "wine" else 300
+def assert_serves(proxy, origin, path: bytes = b"/after") -> None:
+    """One ordinary request through the proxy gets the origin's answer unchanged."""
+    origin.reply = ok(b"still serving " + path)
+    assert fetch(get(origin.authority, path), port=proxy.port) == origin.reply.data
+
+
+def test_simultaneous_connections(proxy, origin, record):
+    count = 1000 if DEEP or proxy.name != "wine" else 300
     release = threading.Event()
-
-    def reply(head: bytes) -> Reply:
-        # Nothing is answered until every request is open through the proxy at once.
-        release.wait(600)
-        return Reply(answer_for(head))
-
-    origin.reply = reply
-    # The listen queue takes a burst of connections whole: all of them are opened at
-    # once, and none waits for a retransmitted handshake.
-    assert listening_sockets(proxy.port) == [("127.0.0.1:%d" % proxy.port, system_backlog())]
+    # Nothing is answered until every request is open through the proxy at once.
+    origin.reply = lambda head: release.wait(600) and Reply(answer_for(head))
+    # The listen queue takes a burst of connections whole: none waits for a retransmitted handshake.
+    assert_loopback_listener(proxy.port)
     started = time.monotonic()
     socks = [connect(proxy.port, timeout=60) for _ in range(count)]
-    answers = [b""] * count
-    failures = []
-
-    def client(index: int) -> None:
-        try:
-            answers[index] = read_all(socks[index], timeout=600)
-        except Exception as error:  # noqa: BLE001 - reported below
-            failures.append((index, repr(error)))
-
     try:
         for index, sock in enumerate(socks):
-            sock.sendall(get_request(origin.authority, b"/many/%d" % index))
+            sock.sendall(get(origin.authority, b"/many/%d" % index))
         peak = proxy.wait_counts(lambda total, busy, idle: busy >= count, "every agent busy", 300)
-        reached = len(origin.wait_exchanges(count, 300))
-        assert reached == count, "only %d of %d requests reached the origin while all were open" % (reached, count)
+        origin.wait_exchanges(count, 300)
         release.set()
-        threads = [threading.Thread(target=client, args=(i,)) for i in range(count)]
-        for thread in threads:
-            thread.start()
-        for thread in threads:
-            thread.join(700)
+        with ThreadPoolExecutor(count) as browsers:
+            answers = list(browsers.map(lambda sock: read(sock, timeout=600), socks))
     finally:
         release.set()
         for sock in socks:
             sock.close()
-    assert not failures, failures[:10]
-    wrong = [i for i in range(count) if answers[i] != answer_for(b"GET /many/%d " % i)]
-    assert not wrong, "%d wrong answers, first: %r" % (len(wrong), answers[wrong[0]][:200])
-    assert origin.wait_finished(count, DEADLINE) and len(origin.exchanges) == count
+    assert answers == [answer_for(b"GET /many/%d " % i) for i in range(count)]
+    origin.finished(count)
     record("%s connections open at once" % proxy.name, "%d, all answers byte-identical" % count)
     record("%s busy agents at the peak" % proxy.name, peak[1])
     record("%s seconds for all" % proxy.name, "%.1f" % (time.monotonic() - started))
 
 
-def test_agents_reused_then_retired(proxy, origin, deep, record):
+def test_agents_reused_then_retired(proxy, origin, record):
     origin.reply = lambda head: Reply(answer_for(head))
-    requests = 20
-    # Turning on made a probe connection: its agent is the one to reuse.
-    proxy.wait_counts(lambda total, busy, idle: total == 1 and busy == 0, "the probe's agent to be idle")
-    for index in range(requests):
-        with connect(proxy.port) as sock:
-            sock.sendall(get_request(origin.authority, b"/seq/%d" % index))
-            assert read_all(sock) == answer_for(b"GET /seq/%d " % index)
-        # The agent is idle again once it has closed both sides.
-        proxy.wait_counts(lambda total, busy, idle: busy == 0, "the agent to be idle")
-    assert proxy.counts()[0] == 1, "%d requests one after the other need no new agent" % requests
-    record("%s agents for %d requests in a row" % (proxy.name, requests), 1)
-    if proxy.name == "wine" and not deep:
+    proxy.wait_counts(lambda total, busy, idle: total == 1 and busy == 0, "the agent of turn-on's probe to be idle")
+    for index in range(20):
+        assert fetch(get(origin.authority, b"/seq/%d" % index), port=proxy.port) == answer_for(b"GET /seq/%d " % index)
+        proxy.wait_counts(lambda total, busy, idle: busy == 0, "the agent to be idle, both sides closed")
+    assert proxy.counts()[0] == 1, "20 requests one after the other need no new agent"
+    record("%s agents for 20 requests in a row" % proxy.name, 1)
+    if proxy.name == "wine" and not DEEP:
         return  # three minutes of idle time: the deep run waits for it
     idle_since = time.monotonic()
     proxy.wait_counts(lambda total, busy, idle: total == 0, "the idle agent to end", proxy.idle_ms / 1000 + 60)
-    record("%s idle agent ended after" % proxy.name, "%.1f s (idle time %d ms)" % (time.monotonic() - idle_since, proxy.idle_ms))
+    took = "%.1f s (idle time %d ms)" % (time.monotonic() - idle_since, proxy.idle_ms)
+    record("%s idle agent ended after" % proxy.name, took)
     assert_serves(proxy, origin)
 
 
-def test_turn_off_under_full_load(target, origin, deep, record):
-    # One round first: the runtime (a sanitizer's, Wine's) starts threads of its own
-    # on first use, which stay.
-    target.turn_on()
-    assert_serves(target, origin, b"/first")
-    target.turn_off()
-    baseline = target.threads()
-    target.turn_on()
-    workers = 64 if deep else 16
+def test_turn_off_under_full_load(host, origin, record):
+    # One round first: the runtime (a sanitizer's, Wine's) starts threads of its own on first use, which stay.
+    host.turn_on()
+    assert_serves(host, origin, b"/first")
+    host.turn_off()
+    baseline = host.threads()
+    host.turn_on()
+    workers, stop, done, wrong = 64 if DEEP else 16, threading.Event(), [], []
     endless = b"HTTP/1.0 200 OK\r\nContent-Length: 10000000\r\n\r\n" + bytes(65536)
-    origin.reply = lambda head: (
-        Reply(endless, hold=True) if head.startswith(b"GET /endless/") else Reply(answer_for(head))
-    )
-    stop = threading.Event()
-    done = [0]
-    wrong = []
+    origin.reply = lambda head: Reply(endless, hold=True) if b" /endless/" in head else Reply(answer_for(head))
 
     def browse(worker: int) -> None:
-        # Fetches until told to stop; an answer cut by the turn-off must still be a
-        # beginning of the right one.
-        for index in range(100000):
+        # Fetches until told to stop; an answer cut by the turn-off must still be a beginning of the right one.
+        for path in (b"/load/%d/%d" % (worker, index) for index in range(100000)):
             if stop.is_set():
                 return
-            path = b"/load/%d/%d" % (worker, index)
-            expected = answer_for(b"GET %s " % path)
             try:
-                with connect(target.port, timeout=10) as sock:
-                    sock.sendall(get_request(origin.authority, path))
-                    answer = read_all(sock, timeout=120)
+                answer = fetch(get(origin.authority, path), port=host.port, timeout=120)
             except OSError:
                 continue
-            if answer == expected:
-                done[0] += 1
-            elif not expected.startswith(answer):
+            if answer == answer_for(b"GET %s " % path):
+                done.append(path)
+            elif not answer_for(b"GET %s " % path).startswith(answer):
                 wrong.append(answer[:200])
 
-    # Beside the busy browsers: heads that never end and answers that never end.
-    stalled = []
-    for index in range(10):
-        sock = connect(target.port)
-        sock.sendall(b"GET http://%s/stalled/%d HTTP/1.0\r\n" % (origin.authority, index))
-        stalled.append(sock)
-    browsers = [threading.Thread(target=browse, args=(w,)) for w in range(workers)]
+    # Beside the busy browsers: heads that never end, and answers that never end.
+    stalled = [connect(host.port, b"GET http://%s/stalled/%d HTTP/1.0\r\n" % (origin.authority, i)) for i in range(10)]
+    browsers = ThreadPoolExecutor(workers)
     try:
-        for thread in browsers:
-            thread.start()
-        wait_until(lambda: done[0] >= 200, 300, "200 answers under load")
+        for worker in range(workers):
+            browsers.submit(browse, worker)
+        wait_until(lambda: len(done) >= 200, "200 answers under load", 300)
         for index in range(10):
-            sock = connect(target.port)
-            stalled.append(sock)
-            sock.sendall(get_request(origin.authority, b"/endless/%d" % index))
-            assert read_exactly(sock, len(endless)) == endless
-        peak = target.threads()
-        started = time.monotonic()
-        target.turn_off()
-        took = time.monotonic() - started
+            stalled.append(connect(host.port, get(origin.authority, b"/endless/%d" % index)))
+            assert read(stalled[-1], len(endless)) == endless
+        peak, took = host.threads(), host.turn_off()
         stop.set()
         for sock in stalled:
-            read_all(sock)  # the proxy ends every connection
-        for thread in browsers:
-            thread.join(DEADLINE)
-        wait_until(lambda: target.threads() <= baseline, DEADLINE, "the proxy's threads to end")
+            read(sock)  # the proxy ends every connection
+        browsers.shutdown()
+        wait_until(lambda: host.threads() <= baseline, "the proxy's threads to end")
     finally:
         stop.set()
         origin.release()
         for sock in stalled:
             sock.close()
     assert not wrong, wrong[:3]
-    record("%s turn-off under load (%d browsers + 20 stalled)" % (target.name, workers), "%.2f s" % took)
-    record("%s threads when off / at load / after off" % target.name, "%d / %d / %d" % (baseline, peak, target.threads()))
-    record("%s answers completed before the turn-off" % target.name, done[0])
-    target.turn_on()
-    assert_serves(target, origin)
-    target.turn_off()
+    record("%s turn-off under load (%d browsers + 20 stalled)" % (host.name, workers), "%.2f s" % took)
+    record("%s threads when off / at load / after off" % host.name, "%d / %d / %d" % (baseline, peak, host.threads()))
+    record("%s answers completed before the turn-off" % host.name, len(done))
+    host.turn_on()
+    assert_serves(host, origin)
+    host.turn_off()
+
+
+def serves_meanwhile(proxy, count: int = 20) -> None:
+    """Ordinary requests, to an origin of their own, are answered as usual."""
+    with Origin() as ordinary:
+        for index in range(count):
+            assert_serves(proxy, ordinary, b"/meanwhile/%d" % index)
+
+
+def test_misbehaving_origins(proxy, origin, record):
+    pace = 1.0 if DEEP else 0.05
+    trickled, cut = ok(b"one byte at a time").data, b"HTTP/1.0 200 OK\r\nContent-Length: 100000\r\n\r\n" + b"c" * 30000
+    replies = {b"/stall": Reply(b"", hold=True), b"/reset": Reply(cut, end="reset")}
+    replies[b"/trickle"] = Reply(trickled, pace=pace)
+    origin.reply = lambda head: replies.get(head.split(b" ")[1], ok(b"ordinary"))
+    with ExitStack() as stack:
+        browsers = {path: stack.enter_context(connect(proxy.port, get(origin.authority, path))) for path in replies}
+        serves_meanwhile(proxy)
+        started = time.monotonic()
+        assert read(browsers[b"/trickle"], timeout=len(trickled) * pace + 60) == trickled
+        took = "%d bytes intact in %.1f s" % (len(trickled), time.monotonic() - started)
+        record("%s answer trickled at %.2f s a byte" % (proxy.name, pace), took)
+        assert cut.startswith(read(browsers[b"/reset"]))  # a reset ends the browser's connection after what came
+        origin.release()  # the stalled origin holds its browser until it gives up
+        assert read(browsers[b"/stall"]) == b""
+    with socket.socket() as taken:  # an origin that refuses the connection: the browser's connection just ends
+        taken.bind(("127.0.0.1", 0))
+        assert fetch(get(b"127.0.0.1:%d" % taken.getsockname()[1], b"/refused"), proxy.port, timeout=90) == b""
+    serves_meanwhile(proxy, 5)
+
+
+def test_misbehaving_browsers(proxy, origin, record):
+    big = ok(bytes(range(256)) * 16384).data  # 4 MiB
+    origin.reply = lambda head: Reply(big) if b" /big " in head else Reply(ok(b"ordinary").data, body=1000, body_wait=1)
+    with ExitStack() as stack:
+        # Never a head; half a body.
+        post = b"POST http://%s/post HTTP/1.0\r\nContent-Length: 1000\r\n\r\nxxxxxxxxxx" % origin.authority
+        hanging = [stack.enter_context(connect(proxy.port)), stack.enter_context(connect(proxy.port, post))]
+        gone = connect(proxy.port, get(origin.authority, b"/big"))  # gone in the middle of an answer, abruptly
+        assert read(gone, 65536)
+        gone.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
+        gone.close()
+        connect(proxy.port).close()  # connections closed at once, or after half a head
+        connect(proxy.port, b"GET http://%s/partial HTTP/1.0\r\nHost: " % origin.authority).close()
+        # A head that never ends is cut at its limit.
+        endless = stack.enter_context(connect(proxy.port, b"GET http://%s/endless HTTP/1.0\r\n" % origin.authority))
+        try:
+            endless.sendall(b"X-Filler: " + b"a" * 70 * 1024)
+        except (BrokenPipeError, ConnectionResetError):
+            pass  # the proxy already gave up on the head
+        assert read(endless) == b""
+        # The vanished browser's agent lets go of the origin and is free again; the two hanging ones keep theirs.
+        assert next(e for e in origin.exchanges if b" /big " in e.head).finished.wait(DEADLINE)
+        busy = proxy.wait_counts(lambda total, busy, idle: busy == len(hanging), "two busy agents")[1]
+        record("%s agents held by a silent and a half-body browser" % proxy.name, busy)
+        serves_meanwhile(proxy)
+        record("%s turn-off with a silent and a half-body browser" % proxy.name, "%.2f s" % proxy.turn_off())
+        for sock in hanging:
+            assert read(sock) == b""
+    assert not any(b" /endless " in e.head for e in origin.exchanges)
+    proxy.turn_on()
+
+
+def test_silent_translation_host_and_ftp_server(proxy, origin, record):
+    proxy.set_values({"J2KTransHost": "127.0.0.1", "J2KAlert": 0})
+    assert proxy.commands("enable 1", "mode 1") == ["enable", "mode"]
+    with ExitStack() as stack:
+        # Listening sockets nobody accepts from: connections are made, nothing is said.
+        ports = [*range(4000, 4006), *range(3000, 3006)]
+        translation = [stack.enter_context(socket.create_server(("127.0.0.1", port))) for port in ports]
+        ftp = stack.enter_context(socket.create_server(("127.0.0.1", 0)))
+        ftp_request = b"GET ftp://127.0.0.1:%d/f.txt HTTP/1.0\r\n\r\n" % ftp.getsockname()[1]
+        browsers = [connect(proxy.port, get(origin.authority, b"/ja/page.rlvdoc")), connect(proxy.port, ftp_request)]
+        # Once both reach their silent server (a listener with a waiting connection is readable): translation off.
+        wait_until(lambda: select.select(translation, [], [], 0)[0], "the translation host's connection")
+        wait_until(lambda: select.select([ftp], [], [], 0)[0], "the FTP server's connection")
+        assert proxy.command("enable 0") == "enable"
+        serves_meanwhile(proxy)
+        record("%s turn-off with a silent translation host and FTP server" % proxy.name, "%.2f s" % proxy.turn_off())
+        for sock in map(stack.enter_context, browsers):
+            assert read(sock) == b""
+    proxy.turn_on()

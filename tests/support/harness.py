@@ -1,384 +1,248 @@
-"""The processes the end-to-end tests run (Xvfb, the wineserver, the host program,
-nginx) and the raw HTTP client they talk to the proxy with."""
+"""What both suites share: waiting, the raw client on 127.0.0.1, a scripted origin server,
+and the proxy programs driven through the host's console protocol."""
 
-import hashlib
 import itertools
 import os
 import queue
-import select
-import signal
 import socket
+import socketserver
+import struct
 import subprocess
 import threading
 import time
-import warnings
+from collections import namedtuple
 from pathlib import Path
-from typing import Callable, List, Optional, Tuple
 
 REPO = Path(__file__).resolve().parents[2]
 BIN_DIR = REPO / "build" / "win64" / "bin"
-HOST_EXE = BIN_DIR / "relvia-host.exe"
-LIBRARY = BIN_DIR / "Relvia.dll"
-
 PROXY_PORT = 8080
-# The default limit for one step: a reply, a connection, an answer.
-DEADLINE = 30.0
+DEADLINE = 30.0  # the limit for one step: a reply, a connection, an answer
+SANITIZER_MARKS = ("ERROR: AddressSanitizer", "ERROR: LeakSanitizer", "runtime error:", "WARNING: ThreadSanitizer")
 
 
-def wait_until(condition: Callable, timeout: float, what: str, interval: float = 0.05):
-    """Polls `condition` until it returns something true and returns that."""
+def wait_until(condition, what: str, timeout: float = DEADLINE, interval: float = 0.05):
+    """Polls `condition` until it gives something true, and returns that."""
     deadline = time.monotonic() + timeout
-    while True:
-        value = condition()
-        if value:
-            return value
-        if time.monotonic() >= deadline:
-            raise AssertionError("waited %.0f s for %s" % (timeout, what))
+    while not (value := condition()):
+        assert time.monotonic() < deadline, "waited %.0f s for %s" % (timeout, what)
         time.sleep(interval)
+    return value
 
 
-def sha256(data: bytes) -> str:
-    return hashlib.sha256(data).hexdigest()
-
-
-# Ports and the raw client.
+def assert_same(got: bytes, expected: bytes) -> None:
+    """Byte for byte, showing where a difference starts (pytest's diff of megabytes takes ages)."""
+    if got != expected:
+        at = next((i for i, (a, b) in enumerate(zip(got, expected)) if a != b), min(len(got), len(expected)))
+        near = slice(max(0, at - 40), at + 40)
+        raise AssertionError("%d bytes, not %d; at %d: %r" % (len(got), len(expected), at, (got[near], expected[near])))
 
 
 def accepts(port: int) -> bool:
-    """Whether something listens on 127.0.0.1:port (a connection is made and closed)."""
+    """Whether something listens on 127.0.0.1:port (no refusal in time: a full accept queue)."""
     try:
-        with socket.create_connection(("127.0.0.1", port), timeout=5):
-            return True
+        socket.create_connection(("127.0.0.1", port), timeout=5).close()
     except ConnectionRefusedError:
         return False
     except socket.timeout:
-        # No refusal within the time: a listener whose queue is full.
-        return True
+        pass
+    return True
 
 
-def wait_accepting(port: int = PROXY_PORT, timeout: float = DEADLINE) -> None:
-    wait_until(lambda: accepts(port), timeout, "127.0.0.1:%d to accept connections" % port)
+def wait_port(port: int, listening: bool) -> None:
+    wait_until(lambda: accepts(port) == listening, "127.0.0.1:%d to %s" % (port, ["be free", "listen"][listening]))
 
 
-def wait_free(port: int = PROXY_PORT, timeout: float = DEADLINE) -> None:
-    wait_until(lambda: not accepts(port), timeout, "nothing to listen on 127.0.0.1:%d" % port)
+def assert_loopback_listener(port: int) -> None:
+    """One socket listens on `port`: on 127.0.0.1 only, with the system's longest accept queue."""
+    ss = subprocess.run(["ss", "-ltnH", "sport = :%d" % port], capture_output=True, text=True, timeout=DEADLINE)
+    backlog = int(Path("/proc/sys/net/core/somaxconn").read_text())
+    assert [(f[3], int(f[2])) for f in map(str.split, ss.stdout.splitlines())] == [("127.0.0.1:%d" % port, backlog)]
 
 
-def listening_sockets(port: int) -> List[Tuple[str, int]]:
-    """(local address, accept-queue limit) of every socket listening on `port`, as ss
-    shows them."""
-    run = subprocess.run(["ss", "-ltnH", "sport = :%d" % port], capture_output=True, text=True, timeout=DEADLINE)
-    return [(fields[3], int(fields[2])) for fields in map(str.split, run.stdout.splitlines()) if len(fields) >= 4]
-
-
-def system_backlog() -> int:
-    """The longest accept queue the system gives a listening socket."""
-    return int(Path("/proc/sys/net/core/somaxconn").read_text())
-
-
-def free_port() -> int:
-    """A loopback port nobody listens on right now."""
-    with socket.socket() as probe:
-        probe.bind(("127.0.0.1", 0))
-        return probe.getsockname()[1]
-
-
-def connect(port: int = PROXY_PORT, timeout: float = DEADLINE) -> socket.socket:
+def connect(port: int = PROXY_PORT, request: bytes = b"", timeout: float = DEADLINE) -> socket.socket:
     sock = socket.create_connection(("127.0.0.1", port), timeout=timeout)
     sock.setsockopt(socket.IPPROTO_TCP, socket.TCP_NODELAY, 1)
+    sock.sendall(request)
     return sock
 
 
-def read_all(sock: socket.socket, timeout: float = DEADLINE, chunk: int = 262144) -> bytes:
-    """Reads until the peer closes (or resets) the connection. Fails when it has not
-    within `timeout` seconds."""
-    deadline = time.monotonic() + timeout
-    data = bytearray()
-    while True:
+def read(sock: socket.socket, count: int = 0, timeout: float = DEADLINE) -> bytes:
+    """`count` bytes, or (0) all until the peer closes or resets, within `timeout` seconds."""
+    deadline, data = time.monotonic() + timeout, b""
+    while not count or len(data) < count:
         left = deadline - time.monotonic()
-        if left <= 0:
-            raise AssertionError("connection still open after %.0f s (%d bytes read)" % (timeout, len(data)))
+        assert left > 0, "%d bytes after %.0f s, and the connection still open" % (len(data), timeout)
         sock.settimeout(left)
         try:
-            part = sock.recv(chunk)
+            part = sock.recv(count - len(data) if count else 262144)
+        except socket.timeout:
+            continue
         except ConnectionResetError:
-            return bytes(data)
-        except socket.timeout:
-            continue
+            part = b""
+        assert part or not count, "closed after %d of %d bytes" % (len(data), count)
         if not part:
-            return bytes(data)
+            break
         data += part
+    return data
 
 
-def read_exactly(sock: socket.socket, count: int, timeout: float = DEADLINE) -> bytes:
-    deadline = time.monotonic() + timeout
-    data = bytearray()
-    while len(data) < count:
-        left = deadline - time.monotonic()
-        if left <= 0:
-            raise AssertionError("%d of %d bytes after %.0f s" % (len(data), count, timeout))
-        sock.settimeout(left)
+def fetch(request: bytes, port: int = PROXY_PORT, timeout: float = DEADLINE) -> bytes:
+    with connect(port, request) as sock:
+        return read(sock, timeout=timeout)
+
+
+def get(authority: bytes, path: bytes = b"/", fields: bytes = b"") -> bytes:  # a browser's, to a proxy
+    return b"GET http://%s%s HTTP/1.0\r\nHost: %s\r\n%s\r\n" % (authority, path, authority, fields)
+
+
+# The origin keeps the exact bytes of every request (reading on after its answer till the proxy
+# closes) and answers with a Reply, or a function of the head giving one: `data` once `body` body
+# bytes came (or `body_wait` s passed), `pace` s a byte if paced; with `hold` it then waits for
+# Origin.release() or the proxy's close; it ends with a "close" or a "reset".
+Reply = namedtuple("Reply", "data body body_wait hold end pace", defaults=(0, 15.0, False, "close", 0.0))
+WAIT = 60.0  # for a head, a request body, or the proxy's close
+
+
+def ok(body: bytes = b"ok") -> Reply:
+    head = b"HTTP/1.0 200 OK\r\nContent-Type: application/octet-stream\r\nContent-Length: %d\r\n\r\n"
+    return Reply(head % len(body) + body)
+
+
+class Exchange:  # one connection the origin accepted: what it received, and how far it got
+
+    def __init__(self, conn: socket.socket) -> None:
+        self.conn, self.raw, self.finished = conn, b"", threading.Event()
+
+    @property
+    def head(self) -> bytes:
+        return self.raw[: self.raw.find(b"\r\n\r\n") + 4] if b"\r\n\r\n" in self.raw else self.raw
+
+    def receive(self, timeout):
+        """Adds and returns what arrives within `timeout` seconds: None if nothing, b"" if the peer closed."""
+        self.conn.settimeout(timeout)
         try:
-            part = sock.recv(count - len(data))
+            data = self.conn.recv(65536)
         except socket.timeout:
-            continue
-        if not part:
-            raise AssertionError("closed after %d of %d bytes" % (len(data), count))
-        data += part
-    return bytes(data)
+            return None
+        except ConnectionResetError:
+            data = b""
+        self.raw += data
+        return data
+
+    def read_until(self, done, timeout: float) -> bool:
+        deadline = time.monotonic() + timeout
+        while not done():
+            left = deadline - time.monotonic()
+            if left <= 0 or not self.receive(left):
+                return False
+        return True
 
 
-def fetch(request: bytes, timeout: float = DEADLINE, port: int = PROXY_PORT) -> bytes:
-    """Sends one request through the proxy and returns everything that came back."""
-    with connect(port, timeout) as sock:
-        sock.sendall(request)
-        return read_all(sock, timeout)
+class Origin(socketserver.ThreadingTCPServer):
+    allow_reuse_address, request_queue_size = True, 1024
 
+    def __init__(self, reply=None, port: int = 0) -> None:
+        self.reply, self.exchanges, self.released = reply or ok(), [], threading.Event()
+        super().__init__(("127.0.0.1", port), None)
+        self.port = self.server_address[1]
+        self.authority = b"127.0.0.1:%d" % self.port
+        threading.Thread(target=self.serve_forever, args=(0.05,), daemon=True).start()
 
-def get_request(origin_authority: bytes, path: bytes = b"/", fields: bytes = b"") -> bytes:
-    """A browser's GET for http://<authority><path>, as sent to a proxy."""
-    return (
-        b"GET http://%s%s HTTP/1.0\r\nHost: %s\r\n" % (origin_authority, path, origin_authority) + fields + b"\r\n"
-    )
+    def release(self) -> None:  # lets every held answer, now and later, go on to its end
+        self.released.set()
 
+    def wait_exchanges(self, count: int, timeout: float = DEADLINE) -> list:
+        return wait_until(lambda: len(self.exchanges) >= count and list(self.exchanges), "%d requests" % count, timeout)
 
-_settings_keys = itertools.count(1)
+    def finished(self, count: int = 1) -> Exchange:
+        """The last of exactly `count` connections, once all of them are over."""
+        deadline = time.monotonic() + DEADLINE
+        found = self.wait_exchanges(count)
+        assert all(e.finished.wait(max(0, deadline - time.monotonic())) for e in found), "an upstream connection stays"
+        assert len(self.exchanges) == count, "%d upstream connections, not %d" % (len(self.exchanges), count)
+        return found[-1]
 
-
-def settings_root(host: "Host") -> str:
-    """Points the library at a settings key of its own under HKCU."""
-    key = "Software\\RelviaE2E\\run%d-%d" % (os.getpid(), next(_settings_keys))
-    assert host.command("regroot HKCU " + key) == "regroot 1"
-    return key
-
-
-def turn_on(host: "Host") -> None:
-    """Turns the proxy on and waits until it accepts connections."""
-    # Whatever listens on the port now would answer in the proxy's place.
-    assert not accepts(PROXY_PORT), "127.0.0.1:%d is taken before the proxy is on" % PROXY_PORT
-    assert host.command("on") == "on 1"
-    wait_accepting()
-
-
-def turn_off(host: "Host", timeout: float = DEADLINE) -> None:
-    assert host.command("off", timeout) == "off"
-    wait_free()
-
-
-def split_answer(answer: bytes) -> Tuple[bytes, bytes]:
-    end = answer.find(b"\r\n\r\n")
-    assert end >= 0, "no complete answer head in %r" % answer[:200]
-    return answer[: end + 4], answer[end + 4 :]
-
-
-# Xvfb and the wineserver.
-
-
-def windows_path(path: Path) -> str:
-    """The path as Wine's programs see it, through drive Z:."""
-    return "Z:" + str(path.resolve()).replace("/", "\\")
-
-
-def _run_quiet(argv: List[str], env: dict, timeout: float, log: Optional[Path] = None) -> int:
-    """Runs a command with no pipe of ours attached: Wine's helpers, started on the
-    way, would otherwise hold it open long after the command ended. What it says goes
-    to `log` when one is named (a file, which nobody waits on)."""
-    with open(log or os.devnull, "wb") as out:
-        return subprocess.run(
-            argv, env=env, cwd=REPO, stdin=subprocess.DEVNULL, stdout=out, stderr=out, timeout=timeout
-        ).returncode
-
-
-def terminate(proc: Optional[subprocess.Popen]) -> None:
-    """Ends a process we started: SIGTERM, then SIGKILL if it does not go in time."""
-    if proc and proc.poll() is None:
-        proc.terminate()
-        try:
-            proc.wait(DEADLINE)
-        except subprocess.TimeoutExpired:
-            proc.kill()
-            proc.wait(DEADLINE)
-
-
-class Xvfb:
-    def __init__(self, log_path: Path) -> None:
-        read_end, write_end = os.pipe()
-        with open(log_path, "wb") as log:
-            self.proc = subprocess.Popen(
-                # -displayfd: the server takes the first free display and reports it.
-                ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
-                pass_fds=(write_end,),
-                stdin=subprocess.DEVNULL,
-                stdout=subprocess.DEVNULL,
-                stderr=log,
-            )
-        os.close(write_end)
-        try:
-            number = b""
-            deadline = time.monotonic() + DEADLINE
-            while not number.endswith(b"\n"):
-                left = deadline - time.monotonic()
-                if left <= 0 or not select.select([read_end], [], [], left)[0]:
-                    break
-                part = os.read(read_end, 16)
-                if not part:
-                    break
-                number += part
-        finally:
-            os.close(read_end)
-        if not number.strip().isdigit():
-            self.stop()
-            raise AssertionError("Xvfb reported no display: %s" % log_path.read_text(errors="replace"))
-        self.display = ":" + number.strip().decode()
-
-    def stop(self) -> None:
-        terminate(self.proc)
-
-
-class WineServer:
-    """The prefix of scripts/wine-env.sh with a persistent, warmed-up wineserver bound
-    to one X display, so Wine's helpers start outside any test's pipes."""
-
-    def __init__(self, prefix: Path, display: str) -> None:
-        self.prefix = prefix
-        self.foreign = set()
-        self.env = dict(os.environ)
-        self.env.pop("WAYLAND_DISPLAY", None)
-        self.env.update(
-            WINEPREFIX=str(prefix),
-            WINEDEBUG="-all",
-            WINEDLLOVERRIDES="mscoree=",
-            # Wine takes the ANSI code page from the locale: ko_KR gives 949.
-            LC_ALL="ko_KR.UTF-8",
-            DISPLAY=display,
-        )
-
-    def run(self, *argv: str, timeout: float = 120, log: Optional[Path] = None) -> int:
-        return _run_quiet(list(argv), self.env, timeout, log)
-
-    def up(self) -> None:
-        if not (self.prefix / "system.reg").exists():
-            self.prefix.mkdir(parents=True, exist_ok=True)
-            self.run("wineboot", "-i", timeout=600)
-            self.run("wineserver", "-w", timeout=120)
-        # A server that is already running ignores -p and keeps its display: end it.
-        self.run("wineserver", "-k")
-        self.run("wineserver", "-w")
-        # Whatever still runs in the prefix now is not this run's to stop.
-        self.foreign = {pid for pid, _ in self.processes()}
-        if self.foreign:
-            warnings.warn("Wine processes of an earlier run still run in %s: %s" % (self.prefix, self.processes()))
-        assert self.run("wineserver", "-p") == 0, "wineserver -p failed"
-        assert self.run("wine", "cmd", "/c", "exit") == 0, "Wine does not start in %s" % self.prefix
-        # The prefix outlives a run; the tests' settings keys start empty.
-        self.run("wine", "reg", "delete", "HKCU\\Software\\RelviaE2E", "/f")
-        desktop = windows_path(REPO / "scripts" / "wine-desktop.reg")
-        assert self.run("wine", "reg", "import", desktop) == 0, "reg import of the desktop failed"
-
-    def down(self) -> None:
-        self.run("wineserver", "-k")
-        self.run("wineserver", "-w")
-
-        def ours():
-            return [p for p in self.processes() if p[0] not in self.foreign]
-
-        # The killed processes may take a moment to go; one that outlives the server
-        # is stopped by its PID.
-        try:
-            wait_until(lambda: not ours(), 10, "the Wine processes to end")
-        except AssertionError:
-            missed = ours()
-            warnings.warn("stopping Wine processes that outlived wineserver -k: %s" % missed)
-            for pid, _ in missed:
-                try:
-                    os.kill(pid, signal.SIGKILL)
-                except ProcessLookupError:
-                    pass
+    def server_close(self) -> None:
+        self.shutdown()
+        for exchange in self.exchanges:
             try:
-                wait_until(lambda: not ours(), DEADLINE, "the Wine processes to end")
-            except AssertionError:
-                raise AssertionError("Wine processes left: %s" % ours()) from None
-
-    def processes(self) -> List[Tuple[int, str]]:
-        """Live Wine processes (not zombies) that run in this prefix."""
-        wanted = ("WINEPREFIX=%s" % self.prefix).encode()
-        found = []
-        for entry in Path("/proc").iterdir():
-            if not entry.name.isdigit():
-                continue
-            try:
-                if not os.readlink(entry / "exe").startswith("/usr/lib/wine/"):
-                    continue
-                state = (entry / "stat").read_text().rsplit(")", 1)[1].split()[0]
-                environ = (entry / "environ").read_bytes().split(b"\0")
-                cmdline = (entry / "cmdline").read_bytes().replace(b"\0", b" ").decode(errors="replace")
+                exchange.conn.shutdown(socket.SHUT_RDWR)
             except OSError:
-                continue
-            if state != "Z" and wanted in environ:
-                found.append((int(entry.name), cmdline.strip()))
-        return found
+                pass
+        super().server_close()  # waits for every connection's thread
 
+    def process_request(self, conn: socket.socket, address) -> None:
+        self.exchanges.append(Exchange(conn))
+        super().process_request(self.exchanges[-1], address)
 
-# The host program.
+    def shutdown_request(self, exchange: Exchange) -> None:
+        exchange.conn.close()
+        exchange.finished.set()
 
+    def finish_request(self, exchange: Exchange, address) -> None:
+        conn = exchange.conn
+        try:
+            if not exchange.read_until(lambda: b"\r\n\r\n" in exchange.raw, WAIT):
+                return
+            reply = self.reply(exchange.head) if callable(self.reply) else self.reply
+            exchange.read_until(lambda: len(exchange.raw) >= len(exchange.head) + reply.body, reply.body_wait)
+            conn.settimeout(WAIT * 2)
+            for part in [reply.data[i : i + 1] for i in range(len(reply.data))] if reply.pace else [reply.data]:
+                conn.sendall(part)
+                time.sleep(reply.pace)
+            if reply.hold and not self._held(exchange):
+                return
+            if reply.end == "reset":
+                return conn.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
+            conn.shutdown(socket.SHUT_WR)
+            exchange.read_until(lambda: False, WAIT)
+        except OSError:
+            pass
 
-class HostError(AssertionError):
-    pass
+    def _held(self, exchange: Exchange) -> bool:
+        """Holds the answer open: True once released, False when the proxy closed first."""
+        while not self.released.is_set():
+            if exchange.receive(0.05) == b"":
+                return False
+        return True
 
 
 class Host:
-    """relvia-host.exe --console: one command line in, one result line out."""
+    """A program speaking the console protocol (relvia-host.exe --console, browser-peers.exe,
+    relvia-proxy): one command in, one reply line out; the library's notices go to `messages`."""
 
-    def __init__(self, argv: List[str], env: dict, log_path: Path) -> None:
-        self.log_path = log_path
-        self.messages: List[str] = []
-        self.transcript: List[str] = []
-        self.killed = False
-        self._lines: "queue.Queue[Optional[str]]" = queue.Queue()
-        with open(log_path, "wb") as log:
-            self.proc = subprocess.Popen(
-                argv, cwd=REPO, env=env, stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=log
-            )
-        self._reader = threading.Thread(target=self._read, name="host-stdout", daemon=True)
+    _keys = itertools.count(1)
+
+    def __init__(self, argv, env: dict, log: Path, port: int = PROXY_PORT, wine=None, name: str = "wine") -> None:
+        self.log, self.port, self.wine, self.name = log, port, wine, name
+        self.messages, self.transcript, self.killed, self._lines = [], [], False, queue.Queue()
+        with open(log, "wb") as stderr:
+            pipe = subprocess.PIPE
+            self.proc = subprocess.Popen(argv, cwd=REPO, env=env, stdin=pipe, stdout=pipe, stderr=stderr)
+        self._reader = threading.Thread(target=self._read, daemon=True)
         self._reader.start()
+        if self.next_line(120) != "ready":
+            self.fail("it did not start")
 
     def _read(self) -> None:
-        try:
-            for raw in iter(self.proc.stdout.readline, b""):
-                line = raw.decode("utf-8", "replace").rstrip("\r\n")
-                self.transcript.append("< " + line)
-                if line.startswith("msg "):
-                    self.messages.append(line)
-                else:
-                    self._lines.put(line)
-        finally:
-            self._lines.put(None)
+        for line in (raw.decode("utf-8", "replace").rstrip("\r\n") for raw in iter(self.proc.stdout.readline, b"")):
+            self.transcript.append("< " + line)
+            (self.messages.append if line.startswith("msg ") else self._lines.put)(line)
+        self._lines.put(None)  # the end of the output
 
-    def _fail(self, what: str) -> HostError:
-        try:
-            log = self.log_path.read_text(errors="replace")[-4000:]
-        except OSError:
-            log = ""
-        return HostError(
-            "%s\nexit code: %s\ntranscript:\n  %s\nstderr:\n%s"
-            % (what, self.proc.poll(), "\n  ".join(self.transcript[-40:]), log)
-        )
+    def fail(self, what: str):
+        said = "\n  ".join(self.transcript[-40:]), self.log.read_text(errors="replace")[-4000:]
+        raise AssertionError("%s\nexit %s, transcript:\n  %s\nstderr:\n%s" % (what, self.proc.poll(), *said))
 
-    def next_line(self, timeout: float) -> str:
+    def next_line(self, timeout: float = DEADLINE) -> str:
         try:
             line = self._lines.get(timeout=timeout)
         except queue.Empty:
-            raise self._fail("no line from the host within %.0f s" % timeout) from None
+            self.fail("no line within %.0f s" % timeout)
         if line is None:
             self._lines.put(None)
-            self.proc.wait(DEADLINE)
-            raise self._fail("the host closed its output")
+            self.fail("it closed its output")
         return line
-
-    def wait_ready(self, timeout: float = 120) -> None:
-        line = self.next_line(timeout)
-        if line != "ready":
-            raise self._fail("the host did not start: %r" % line)
 
     def send(self, text: str) -> None:
         self.transcript.append("> " + text)
@@ -386,142 +250,76 @@ class Host:
         self.proc.stdin.flush()
 
     def command(self, text: str, timeout: float = DEADLINE) -> str:
-        """Sends one command and returns its result line (asynchronous `msg` lines are
-        kept in `messages`)."""
         self.send(text)
         line = self.next_line(timeout)
-        verb = text.split()[0]
-        expected = "bye" if verb == "quit" else verb
-        if line != expected and not line.startswith(expected + " "):
-            raise self._fail("reply %r to %r" % (line, text))
+        if line.split(" ")[0] != ("bye" if text == "quit" else text.split()[0]):
+            self.fail("reply %r to %r" % (line, text))
         return line
 
-    def close_input(self) -> None:
-        self.transcript.append("> (end of input)")
-        self.proc.stdin.close()
+    def commands(self, *texts: str) -> list:
+        return [self.command(text) for text in texts]
 
     def wait_exit(self, timeout: float = DEADLINE) -> int:
         try:
-            code = self.proc.wait(timeout)
+            self.proc.wait(timeout)
         except subprocess.TimeoutExpired:
-            raise self._fail("the host did not exit within %.0f s" % timeout) from None
+            self.fail("still running after %.0f s" % timeout)
         self._reader.join(DEADLINE)
-        return code
+        return self.proc.returncode
 
     def alive(self) -> bool:
         return self.proc.poll() is None
 
     def kill(self) -> None:
-        """Ends the program at once, as a crash would."""
-        if self.alive():
+        if self.alive():  # as a crash would
             self.killed = True
             self.proc.kill()
-            self.proc.wait(DEADLINE)
-        self._reader.join(DEADLINE)
+        self.wait_exit()
 
-
-# nginx.
-
-NGINX_CONF = """\
-daemon off;
-master_process on;
-worker_processes 1;
-{user}
-pid {prefix}/nginx.pid;
-error_log {prefix}/error.log warn;
-events {{ worker_connections 1024; }}
-http {{
-    log_format e2e '$remote_addr "$request" $status $body_bytes_sent "$http_connection"';
-    access_log {prefix}/access.log e2e;
-    client_body_temp_path {prefix}/temp/body;
-    proxy_temp_path {prefix}/temp/proxy;
-    fastcgi_temp_path {prefix}/temp/fastcgi;
-    uwsgi_temp_path {prefix}/temp/uwsgi;
-    scgi_temp_path {prefix}/temp/scgi;
-    types {{ text/html html; application/octet-stream bin; }}
-    default_type application/octet-stream;
-    open_file_cache off;
-    etag off;
-    if_modified_since off;
-    add_header Cache-Control no-store always;
-    server {{
-        listen 127.0.0.1:{port};
-        server_name localhost;
-        root {prefix}/www;
-        index index.html;
-    }}
-}}
-"""
-
-
-class Nginx:
-    """Debian's nginx in the foreground with its own prefix, serving `www/` on one
-    loopback port."""
-
-    def __init__(self, prefix: Path, files: dict) -> None:
-        self.prefix = prefix
-        (prefix / "temp").mkdir(parents=True, exist_ok=True)
-        www = prefix / "www"
-        www.mkdir(exist_ok=True)
-        for name, content in files.items():
-            (www / name).write_bytes(content)
-        self.files = files
-        self.proc: Optional[subprocess.Popen] = None
-        # The port is picked free and then taken by nginx: try again if someone else
-        # got it in between.
-        for _ in range(5):
-            self.port = free_port()
-            if self._start():
-                return
-        raise AssertionError("nginx did not start: %s" % self.error_log())
-
-    def _start(self) -> bool:
-        conf = self.prefix / "nginx.conf"
-        conf.write_text(
-            NGINX_CONF.format(
-                prefix=self.prefix,
-                port=self.port,
-                # Workers of a root master run as nobody, who cannot read a private temp dir.
-                user="user root root;" if os.geteuid() == 0 else "",
-            )
-        )
-        self.proc = subprocess.Popen(
-            ["nginx", "-p", str(self.prefix), "-c", str(conf), "-e", str(self.prefix / "error.log")],
-            stdin=subprocess.DEVNULL,
-            stdout=subprocess.DEVNULL,
-            stderr=subprocess.DEVNULL,
-        )
-        deadline = time.monotonic() + DEADLINE
-        while time.monotonic() < deadline:
-            if self.proc.poll() is not None:
-                return False
-            if accepts(self.port):
-                answer = fetch(b"GET /index.html HTTP/1.0\r\n\r\n", port=self.port)
-                assert answer.endswith(self.files["index.html"]), "nginx serves something else: %r" % answer[:300]
-                return True
-            time.sleep(0.05)
-        self.stop()
-        raise AssertionError("nginx did not listen within %.0f s: %s" % (DEADLINE, self.error_log()))
-
-    def error_log(self) -> str:
+    def finish(self) -> None:
+        """Quits unless killed: it must exit 0, report no sanitizer finding and leave its port free."""
         try:
-            return (self.prefix / "error.log").read_text(errors="replace")
-        except OSError:
-            return ""
+            code = self.wait_exit(120) if self.alive() and self.command("quit", 120) else self.proc.returncode
+            text = self.log.read_text(errors="replace")
+            assert not any(mark in text for mark in SANITIZER_MARKS), "%s reported:\n%s" % (self.name, text[-6000:])
+            assert code == 0 or self.killed, "%s exited with %d:\n%s" % (self.name, code, text[-4000:])
+            wait_port(self.port, False)
+        finally:
+            self.kill()
 
-    def access_log(self) -> List[str]:
-        try:
-            return (self.prefix / "access.log").read_text(errors="replace").splitlines()
-        except OSError:
-            return []
+    def settings(self) -> str:
+        """Points the proxy at a settings key of its own under HKCU, kept in `key`."""
+        self.key = "HKCU\\Software\\RelviaE2E\\run%d-%d" % (os.getpid(), next(Host._keys))
+        assert self.command("regroot HKCU " + self.key[5:]) == "regroot 1"
+        return self.key
 
-    @property
-    def authority(self) -> bytes:
-        return b"127.0.0.1:%d" % self.port
+    def set_values(self, values: dict, under: str = "") -> None:
+        """Writes settings, texts and numbers (REG_DWORD), into the key or a key `under` it."""
+        if self.wine:
+            return self.wine.write(self.key + under, values)
+        for name, value in values.items():
+            verb = "dword" if isinstance(value, int) else "set"
+            assert self.command("%s %s %s" % (verb, name, value)) == verb + " 1"
 
-    def url(self, path: str = "/") -> str:
-        return "http://127.0.0.1:%d%s" % (self.port, path)
+    def turn_on(self) -> None:
+        # Whatever listens on the port now would answer in the proxy's place.
+        assert not accepts(self.port), "127.0.0.1:%d is taken before the proxy is on" % self.port
+        assert self.command("on") == "on 1"
+        wait_port(self.port, True)
 
-    def stop(self) -> None:
-        # SIGTERM: the master stops its workers and exits.
-        terminate(self.proc)
+    def turn_off(self, timeout: float = 120) -> float:
+        """Turns the proxy off; returns the seconds it took."""
+        started = time.monotonic()
+        assert self.command("off", timeout) == "off"
+        wait_port(self.port, False)
+        return time.monotonic() - started
+
+    def counts(self):  # (total, busy, idle) agents
+        return tuple(int(word) for word in self.command("count").split()[1:])
+
+    def wait_counts(self, condition, what: str, timeout: float = DEADLINE):
+        """Polls the counts until condition(total, busy, idle) holds, and returns them."""
+        return wait_until(lambda: (lambda found: condition(*found) and found)(self.counts()), what, timeout, 0.2)
+
+    def threads(self) -> int:  # of the process (under Wine: of the Windows process)
+        return len(os.listdir("/proc/%d/task" % self.proc.pid))

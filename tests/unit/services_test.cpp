@@ -1,8 +1,3 @@
-#include <memory>
-#include <string>
-
-#include <gtest/gtest.h>
-
 #include "control/module_state.h"
 #include "proxy/http_request.h"
 #include "proxy/http_response.h"
@@ -11,41 +6,9 @@
 #include "services/request_class.h"
 #include "services/translation.h"
 #include "settings/settings_store.h"
-#include "test_registry_key.h"
+#include "test_support.h"
 
 namespace {
-
-std::string Str(const TextBuffer& t) {
-    return t.CStr() ? t.CStr() : "";
-}
-
-// Module settings in a fresh key, with the suite's domains listed.
-class ServicesTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        key_ = FreshTestKey("services");
-        settings_.SetRegRoot(platform::kHkeyCurrentUser, key_.c_str());
-        moduleState.settings = &settings_;
-        for (const char* domain : {"corvale.co.kr", "x.y.z"}) {
-            RegWriteDword(platform::kHkeyCurrentUser, (key_ + "\\Domain").c_str(), domain, 1);
-        }
-    }
-    void TearDown() override { moduleState.settings = nullptr; }
-
-    static int Classify(const char* text, std::string* word = nullptr) {
-        Url url;
-        url.SetUrl(text);
-        TextBuffer found;
-        int result = ClassifySpecialUrl(url, found);
-        if (word) {
-            *word = Str(found);
-        }
-        return result;
-    }
-
-    std::string key_;
-    SettingsStore settings_;
-};
 
 Url MakeUrl(const char* text) {
     Url url;
@@ -53,139 +16,141 @@ Url MakeUrl(const char* text) {
     return url;
 }
 
+// The module's settings in a key of their own, with the suite's domains listed.
+class Services : public ::testing::Test {
+protected:
+    void SetUp() override {
+        settings_.SetRegRoot(platform::kHkeyCurrentUser, key_.c_str());
+        moduleState.settings = &settings_;
+        for (const char* domain : {"corvale.co.kr", "x.y.z", "0.0.1"}) {
+            RegWriteDword(platform::kHkeyCurrentUser, (key_ + "\\Domain").c_str(), domain, 1);
+        }
+    }
+    void TearDown() override { moduleState.settings = nullptr; }
+    std::string key_ = FreshTestKey("services");
+    SettingsStore settings_;
+};
+
 } // namespace
 
-TEST_F(ServicesTest, RequestClasses) {
-    std::string word;
-    EXPECT_EQ(kOneWordHost, Classify("http://corvale/"));
-    EXPECT_EQ(kOneWordHost, Classify("http://\xB0\xA1.co.kr/"));
-    EXPECT_EQ(kPlainRequest, Classify("http://www.example.com/"));
-    EXPECT_EQ(kSuiteDomain, Classify("http://www.corvale.co.kr/index.html"));
-    // A host with one dot is looked up whole; a dotted address by its last three
-    // numbers.
-    EXPECT_EQ(kPlainRequest, Classify("http://corvale.co/"));
-    EXPECT_EQ(kSuiteDomain, Classify("http://www.x.y.z/"));
-    RegWriteDword(platform::kHkeyCurrentUser, (key_ + "\\Domain").c_str(), "0.0.1", 1);
-    EXPECT_EQ(kSuiteDomain, Classify("http://127.0.0.1:81/"));
-
-    EXPECT_EQ(kSwitchRequest,
-              Classify("http://w.corvale.co.kr/a/SPELL.CGI?x=EnableJ2KTrans", &word));
-    EXPECT_EQ("EnableJ2KTrans", word);
-    EXPECT_EQ(kSwitchRequest, Classify("http://w.corvale.co.kr/spell.cgi?a=1&b=2", &word));
-    EXPECT_EQ("1&b=2", word);
-    EXPECT_EQ(kSuiteDomain, Classify("http://w.corvale.co.kr/spell.cgi"));
-    EXPECT_EQ(kSuiteDomain, Classify("http://w.corvale.co.kr/spelling.cgi?x=1"));
+// A one-word or non-ASCII host; a plain request; a listed domain (a host with one dot
+// looked up whole, an address by its last three numbers); a switch request on one.
+TEST_F(Services, RequestClasses) {
+    // {URL, "class word"}: 1 one-word host, 0 plain request, 2 listed domain, 3 switch request
+    const std::pair<const char*, const char*> rows[] = {
+        {"http://corvale/", "1 "},
+        {"http://\xB0\xA1.co.kr/", "1 "},
+        {"http://www.example.com/", "0 "},
+        {"http://corvale.co/", "0 "},
+        {"http://www.x.y.z/", "2 "},
+        {"http://127.0.0.1:81/", "2 "},
+        {"http://w.corvale.co.kr/a/SPELL.CGI?x=EnableJ2KTrans", "3 EnableJ2KTrans"},
+        {"http://w.corvale.co.kr/spell.cgi?a=1&b=2", "3 1&b=2"},
+        {"http://w.corvale.co.kr/spell.cgi", "2 "},
+        {"http://w.corvale.co.kr/spelling.cgi?x=1", "2 "}};
+    ExpectRows(rows, [](const char* url) {
+        TextBuffer word;
+        int requestClass = ClassifySpecialUrl(MakeUrl(url), word);
+        return std::to_string(requestClass) + " " + Str(word);
+    });
 }
 
-TEST_F(ServicesTest, ClientCookieKeepsExistingItems) {
+// The ids and version go into the first "Cookie" field, keeping its name and items;
+// items split at spaces and ";", and their names match without regard to case.
+TEST_F(Services, ClientCookie) {
     RegWriteString(platform::kHkeyCurrentUser, key_.c_str(), "ClientVersion", "5.0.12");
-    auto cookieAfter = [](const char* head) {
+    const std::string ids = "CID=000000; OID=000000; CLNTVER=5.0.12";
+    const std::pair<const char*, std::string> rows[] = {
+        {"", "\r\nCookie: " + ids},
+        {"\r\ncookie: a=1;b=2\r\nCookie: c=3", "\r\ncookie: a=1; b=2; " + ids + "\r\nCookie: c=3"},
+        {"\r\nCookie: cid=x; z", "\r\nCookie: cid=000000; z; OID=000000; CLNTVER=5.0.12"},
+        {"\r\nCookie:  a = 1;b=two words;=lead;c=;d",
+         "\r\nCookie: a; =; 1; b=two; words; =lead; c; d; " + ids},
+        {"\r\nCookie:  ;; ", "\r\nCookie: " + ids}};
+    ExpectRows(rows, [](const char* fields) {
         HttpRequest request;
-        request.SetHead(head);
-        EXPECT_EQ(1, request.Parse());
-        AddClientCookie(request);
-        TextBuffer out;
-        request.BuildProxyRequest(out);
-        return Str(out);
-    };
-    std::string ids = "CID=000000; OID=000000; CLNTVER=5.0.12";
-    EXPECT_EQ("GET http://h.x/ HTTP/1.0\r\nCookie: " + ids + "\r\n\r\n",
-              cookieAfter("GET http://h.x/ HTTP/1.0\r\n\r\n"));
-    EXPECT_EQ("GET http://h.x/ HTTP/1.0\r\ncookie: a=1; b=2; " + ids + "\r\nCookie: c=3\r\n\r\n",
-              cookieAfter("GET http://h.x/ HTTP/1.0\r\ncookie: a=1;b=2\r\nCookie: c=3\r\n\r\n"));
-    EXPECT_EQ(
-        "GET http://h.x/ HTTP/1.0\r\nCookie: cid=000000; z; OID=000000; CLNTVER=5.0.12\r\n\r\n",
-        cookieAfter("GET http://h.x/ HTTP/1.0\r\nCookie: cid=x; z\r\n\r\n"));
-}
-
-TEST(CookieList, ParsesItemsAtSpacesAndSemicolons) {
+        request.SetHead((std::string("GET http://h.x/ HTTP/1.0") + fields + "\r\n\r\n").c_str());
+        TextBuffer head;
+        int added = request.Parse() ? AddClientCookie(request) : -1;
+        request.BuildProxyRequest(head);
+        return Str(head).substr(24, Str(head).size() - 28) + (added == 1 ? "" : " not added");
+    });
     CookieList list;
     EXPECT_EQ(0, list.Parse());
     list.SetText(" ;; ");
     EXPECT_EQ(0, list.Parse());
-    list.SetText("  a = 1;b=two words;=lead;c=;d");
-    ASSERT_EQ(1, list.Parse());
-    list.Set("B", "2");
-    EXPECT_EQ("a; =; 1; b=2; words; =lead; c; d", Str(list.GetText()));
-    list.Set("CID", "");
-    EXPECT_EQ("a; =; 1; b=2; words; =lead; c; d; CID", Str(list.GetText()));
+    list.SetText("a");
+    EXPECT_EQ(1, list.Parse());
 }
 
-TEST(HostRedirect, QueryEncodingAndSafeFormats) {
-    EXPECT_EQ("a+b%2F%25%2B*-.@_%B0%A1%0A",
-              Str(EncodeQueryText(TextBuffer("a b/%+*-.@_\xB0\xA1\n"))));
-    EXPECT_EQ("Az09", Str(EncodeQueryText(TextBuffer("Az09"))));
+TEST(HostRedirect, QueryEncodingAndSearchFormats) {
+    EXPECT_EQ("a+b%2F%25%2B*-.@_AZz09%B0%A1%0A%7F%60%7B%5B%3A",
+              Str(EncodeQueryText(TextBuffer("a b/%+*-.@_AZz09\xB0\xA1\n\x7F`{[:"))));
     EXPECT_EQ(nullptr, EncodeQueryText(TextBuffer()).CStr());
-
-    EXPECT_TRUE(IsSingleTextFormat("http://s/?q=%s"));
-    EXPECT_TRUE(IsSingleTextFormat("http://s/%%20?q=%s&p=100%%"));
-    const char* const bads[] = {"http://s/", "%s%s", "%d", "%n%s", "%s%", "%", "%-s", nullptr};
-    for (const char* bad : bads) {
-        EXPECT_FALSE(IsSingleTextFormat(bad)) << (bad ? bad : "null");
+    // Exactly one "%s" and nothing else to fill.
+    for (const char* single : {"http://s/?q=%s", "http://s/%%20?q=%s&p=100%%", "%s%%"}) {
+        EXPECT_TRUE(IsSingleTextFormat(single)) << single;
     }
+    for (const char* other : {"http://s/", "%s%s", "%d", "%n%s", "%s%", "%", "%-s"}) {
+        EXPECT_FALSE(IsSingleTextFormat(other)) << other;
+    }
+    EXPECT_FALSE(IsSingleTextFormat(nullptr));
 }
 
-TEST_F(ServicesTest, HostAndDirectoryDecisions) {
-    EXPECT_EQ(2, CheckHostDir(MakeUrl("http://www.asahi.co.jp/a/b.html")));
-    EXPECT_EQ(2, CheckHostDir(MakeUrl("http://jp.example.com/")));
-    EXPECT_EQ(1, CheckHostDir(MakeUrl("http://com.example.jp/")));
-    EXPECT_EQ(1, CheckHostDir(MakeUrl("http://www.example.com/")));
-    EXPECT_EQ(1, CheckHostDir(MakeUrl("http://ex..ample.to/")));
-    EXPECT_EQ(1, CheckHostDir(MakeUrl("http://127.0.0.1/")));
-    EXPECT_EQ(0, CheckHostDir(MakeUrl("http://www.naver.co.kr/")));
-    EXPECT_EQ(0, CheckHostDir(MakeUrl("http://jp.corvale.co.kr/")));
-
-    // Learned entries decide, per host and directory.
+// 0: to the origin; 1: through the translation host, learning from its answer; 2:
+// through it without learning. Learned entries, then the registry's content type,
+// then the extension tables decide about objects.
+TEST_F(Services, TranslationDecisions) {
     settings_.SetHostDir("www.example.com/news", 0);
     settings_.SetHostDir("www.example.com/ja", 1);
-    EXPECT_EQ(0, CheckHostDir(MakeUrl("http://www.example.com/news/a.html")));
-    EXPECT_EQ(2, CheckHostDir(MakeUrl("http://www.example.com/ja/a.html")));
-    EXPECT_EQ(1, CheckHostDir(MakeUrl("http://www.example.com/news/sub/a.html")));
-}
-
-TEST_F(ServicesTest, ObjectDecisions) {
-    EXPECT_EQ(2, CheckObject(MakeUrl("http://h.com/dir/")));
-    EXPECT_EQ(2, CheckObject(MakeUrl("http://h.com/page?x=a.gif")));
-    // Extensions the registry does not know fall back to the two tables.
-    EXPECT_EQ(2, CheckObject(MakeUrl("http://h.com/a.DBM")));
-    EXPECT_EQ(0, CheckObject(MakeUrl("http://h.com/a.rmm")));
-    EXPECT_EQ(1, CheckObject(MakeUrl("http://h.com/a.rlvunknown")));
-    // The registry's content type is asked first.
-    std::string classes = ".rlvtext";
-    RegWriteString(platform::kHkeyClassesRoot, classes.c_str(), "Content Type", "Text/x-test");
+    RegWriteString(platform::kHkeyClassesRoot, ".rlvtext", "Content Type", "Text/x-test");
     RegWriteString(platform::kHkeyClassesRoot, ".rlvbin", "Content Type", "application/x");
     RegWriteString(platform::kHkeyClassesRoot, ".rlvodd", "Content Type", "///");
-    EXPECT_EQ(2, CheckObject(MakeUrl("http://h.com/a.RLVTEXT?q")));
-    EXPECT_EQ(0, CheckObject(MakeUrl("http://h.com/a.rlvbin")));
-    EXPECT_EQ(1, CheckObject(MakeUrl("http://h.com/a.rlvodd")));
-    // Learned objects decide before anything else.
     settings_.SetObject("h.com/a.rlvbin", 1);
-    settings_.SetObject("h.com/dir/", 0);
-    EXPECT_EQ(2, CheckObject(MakeUrl("http://h.com/a.rlvbin?v=2")));
-    EXPECT_EQ(0, CheckObject(MakeUrl("http://h.com/dir/")));
+    settings_.SetObject("h.com/learned/", 0);
+    // {URL, "CheckHostDir CheckObject"}
+    const std::pair<const char*, const char*> rows[] = {
+        {"http://www.asahi.co.jp/a/b.html", "2 2"},
+        {"http://jp.example.com/", "2 2"},
+        {"http://com.example.jp/", "1 2"},
+        {"http://ex..ample.to/a.zip", "1 0"},
+        {"http://h.net/a.ai", "1 0"},
+        {"http://h.org/page?x=a.gif", "1 2"},
+        {"http://127.0.0.2/a.cfm", "1 2"},
+        {"http://www.naver.co.kr/a.js", "0 2"},
+        {"http://jp.corvale.co.kr/a.DBM", "0 2"},
+        {"http://www.example.com/news/a.rmm", "0 0"},
+        {"http://www.example.com/ja/a.rlvunknown", "2 1"},
+        {"http://www.example.com/news/sub/a.RLVTEXT?q", "1 2"},
+        {"http://h.com/a.rlvodd", "1 1"},
+        {"http://h.com/a.rlvbin?v=2", "1 2"},
+        {"http://h.com/b.rlvbin", "1 0"},
+        {"http://h.com/learned/", "1 0"}};
+    ExpectRows(rows, [](const char* url) {
+        return Numbers(CheckHostDir(MakeUrl(url)), CheckObject(MakeUrl(url)));
+    });
 }
 
-TEST_F(ServicesTest, LearningFromTheTranslationHost) {
-    Url url = MakeUrl("http://www.example.com/ja/page.html?x=1");
-    auto learn = [&](const char* head, int h, int o) {
+// The answer teaches the directory from "Language" when host and directory were
+// undecided (1), and the object from the media class when the object was.
+TEST_F(Services, LearningFromTheTranslationHost) {
+    // {"decisions for host and directory and for the object|answer head", "learned"}
+    const std::pair<const char*, const char*> rows[] = {
+        {"1 1|Content-Type: image/gif", "- 0"},
+        {"1 1|language: ja, ko-KR\r\nContent-Type: TEXT/html", "1 1"},
+        {"1 2|Language: KO\r\nContent-Type: image/png", "0 1"},
+        {"2 1|Language: ko", "0 1"},
+        {"0 1|Language: ko\r\nContent-Type: x/y", "0 0"}};
+    ExpectRows(rows, [this](const std::string& row) {
         HttpResponse response;
-        response.SetHead(head);
-        ASSERT_EQ(1, response.Parse());
-        LearnFromTranslation(url, response, h, o);
-    };
-    int value = -5;
-    learn("HTTP/1.0 200 OK\r\nContent-Type: image/gif\r\n\r\n", 1, 1);
-    EXPECT_EQ(0, settings_.GetHostDir("www.example.com/ja", value));
-    ASSERT_EQ(1, settings_.GetObject("www.example.com/ja/page.html", value));
-    EXPECT_EQ(0, value);
-    learn("HTTP/1.0 200 OK\r\nlanguage: ja, ko-KR\r\nContent-Type: TEXT/html\r\n\r\n", 1, 1);
-    ASSERT_EQ(1, settings_.GetHostDir("www.example.com/ja", value));
-    EXPECT_EQ(1, value);
-    ASSERT_EQ(1, settings_.GetObject("www.example.com/ja/page.html", value));
-    EXPECT_EQ(1, value);
-    learn("HTTP/1.0 200 OK\r\nLanguage: KO\r\nContent-Type: image/png\r\n\r\n", 1, 2);
-    ASSERT_EQ(1, settings_.GetHostDir("www.example.com/ja", value));
-    EXPECT_EQ(0, value);
-    ASSERT_EQ(1, settings_.GetObject("www.example.com/ja/page.html", value));
-    EXPECT_EQ(1, value); // decision 2: nothing stored
+        response.SetHead(("HTTP/1.0 200 OK\r\n" + row.substr(4) + "\r\n\r\n").c_str());
+        response.Parse();
+        LearnFromTranslation(MakeUrl("http://www.example.com/ja/page.html?x=1"), response,
+                             row[0] - '0', row[2] - '0');
+        int directory = -1, page = -1;
+        std::string got =
+            settings_.GetHostDir("www.example.com/ja", directory) ? std::to_string(directory) : "-";
+        settings_.GetObject("www.example.com/ja/page.html", page);
+        return got + " " + std::to_string(page);
+    });
 }

@@ -1,239 +1,114 @@
 #include "base/text_buffer.h"
 
-#include <string>
+#include "platform/ansi.h"
+#include "test_support.h"
 
-#include <gtest/gtest.h>
-
-namespace {
-
-// CP949: a lead byte followed by a trail byte that happens to be ASCII 'A'.
-const char kLeadWithAsciiTrail[] = "\x81\x41";
-// CP949 "가".
-const char kGa[] = "\xB0\xA1";
-
-std::string Str(const TextBuffer& t) {
-    return t.CStr() ? t.CStr() : "<empty>";
+// Code page 949, whose lead bytes are 0x81 to 0xFE; under Windows the system's rules.
+TEST(TextBuffer, CodePageIsKorean) {
+    EXPECT_EQ(949u, AnsiCodePage());
+    EXPECT_EQ("0 0 1 1 0", Numbers(IsAnsiLeadByte('A'), IsAnsiLeadByte(0x80), IsAnsiLeadByte(0x81),
+                                   IsAnsiLeadByte(0xFE), IsAnsiLeadByte(0xFF)));
 }
 
-} // namespace
-
-TEST(TextBuffer, EmptyTextIsNoBlockAndEqualsNothing) {
-    TextBuffer none;
-    TextBuffer fromEmpty("");
-    TextBuffer fromNull(nullptr);
-    for (const TextBuffer* t : {&none, &fromEmpty, &fromNull}) {
-        EXPECT_EQ(nullptr, t->CStr());
-        EXPECT_EQ(-1, t->Length());
-        EXPECT_TRUE(t->IsEmpty());
-        EXPECT_EQ('\0', t->CharAt(t->Length() - 1));
-        EXPECT_EQ(-1, t->Compare(""));
-        EXPECT_FALSE(*t == "");
-        EXPECT_TRUE(*t != "");
-        EXPECT_EQ(-1, t->CompareNoCase(t->CStr()));
-        EXPECT_EQ(-1, t->Count('a'));
-        EXPECT_EQ(-1, t->Find('a'));
-        EXPECT_EQ(-1, t->Find("a"));
-        EXPECT_EQ(-1, t->ReverseFind('a'));
-        EXPECT_FALSE(t->IsAllDigits());
-        EXPECT_FALSE(t->ContainsNonAscii());
+// The empty text is no block: its length is -1 and it equals nothing, not even "".
+TEST(TextBuffer, EmptyTextCopiesAndFormat) {
+    for (const TextBuffer& empty : {TextBuffer(), TextBuffer(""), TextBuffer(nullptr)}) {
+        EXPECT_EQ(nullptr, empty.CStr());
+        EXPECT_EQ("1 0 0 -1 -1 -1 -1 -1 -1 -1 0 0",
+                  Numbers(empty.IsEmpty(), empty.CharAt(-2), empty == "", empty.Compare("a"),
+                          empty.CompareNoCase(nullptr), empty.Length(), empty.Count('a'),
+                          empty.Find('a'), empty.Find("a"), empty.ReverseFind('a'),
+                          empty.IsAllDigits(), empty.ContainsNonAscii()));
     }
-    TextBuffer text("abc");
-    EXPECT_EQ(-1, text.Compare(nullptr));
-    EXPECT_EQ(-1, text.Compare(""));
-    EXPECT_EQ(-1, text.CompareNoCase(""));
-    text.Assign("");
-    EXPECT_EQ(nullptr, text.CStr());
-}
-
-TEST(TextBuffer, AssignAndAppendMakeDeepCopies) {
-    TextBuffer text;
-    text.Append("ab");
-    EXPECT_EQ("ab", Str(text));
+    TextBuffer text("ab");
+    EXPECT_EQ("-1 -1 1 0",
+              Numbers(text.Compare(""), text.CompareNoCase(""), text != "", text.CharAt(2)));
+    text.Append(text);
     text.Append(nullptr);
     text.Append("");
-    text.Append(TextBuffer());
     text.AppendChar('\0');
-    EXPECT_EQ("ab", Str(text));
-    text.Append(text);
     text.AppendChar('!');
-    EXPECT_EQ("abab!", Str(text));
-    EXPECT_EQ(5, text.Length());
-
     TextBuffer copy(text);
     copy.MakeLower();
-    copy.Append("x");
     EXPECT_NE(text.CStr(), copy.CStr());
-    EXPECT_EQ("abab!", Str(text));
-    TextBuffer& alias = text;
-    text = alias;
-    text.Assign(text);
-    EXPECT_EQ("abab!", Str(text));
-
+    EXPECT_EQ("abab! 5", Str(text) + " " + std::to_string(text.Length()));
     text.Assign("a\0b", 3);
-    EXPECT_EQ(1, text.Length());
-    text.Assign("abcdef", 3);
-    EXPECT_EQ("abc", Str(text));
-    text.Empty();
-    EXPECT_EQ(-1, text.Length());
-}
-
-TEST(TextBuffer, FormatIsBoundedAndRefusesWhatDoesNotFit) {
-    TextBuffer text("old");
-    EXPECT_EQ(0, text.Format(nullptr));
-    EXPECT_EQ("old", Str(text));
-
-    EXPECT_EQ(1, text.Format("%s %s:%d\r\n", "GET", "h", 80));
-    EXPECT_EQ("GET h:80\r\n", Str(text));
-    EXPECT_EQ(1, text.Format("%s", ""));
-    EXPECT_EQ(-1, text.Length());
-
-    const int largest = TextBuffer::kFormatBufferSize - 1;
-    std::string fits(static_cast<size_t>(largest), 'x');
-    EXPECT_EQ(1, text.Format("%s", fits.c_str()));
-    EXPECT_EQ(largest, text.Length());
-    EXPECT_EQ(0, text.Format("%s!", fits.c_str()));
+    EXPECT_EQ("a", Str(text));
+    text.Assign("\0b", 2);
     EXPECT_EQ(nullptr, text.CStr());
-    std::string huge(100000, 'y');
-    EXPECT_EQ(0, text.Format("GET %s HTTP/1.0\r\n", huge.c_str()));
-    EXPECT_TRUE(text.IsEmpty());
+    // A result that does not fit the scratch buffer is refused, never cut.
+    const std::string largest(TextBuffer::kFormatBufferSize - 1, 'x');
+    EXPECT_EQ("0 1", Numbers(text.Format(nullptr), text.Format("%s", largest.c_str())));
+    EXPECT_EQ("8095 1", Numbers(text.Length(), TextBuffer("%").Format("%s", "")));
+    EXPECT_EQ(0, text.Format("%s!", largest.c_str()));
+    EXPECT_EQ(nullptr, text.CStr());
 }
 
-TEST(TextBuffer, ComparisonsFollowTheirOwnRules) {
-    TextBuffer text("abc");
-    EXPECT_EQ(0, text.Compare("abc"));
-    EXPECT_TRUE(text == "abc");
-    EXPECT_EQ(-1, text.Compare("abd"));
-    EXPECT_EQ(1, text.Compare("ab"));
-    EXPECT_EQ(1, text.Compare("ABC"));
-
-    // A double-byte character orders after any single byte.
-    TextBuffer korean(kGa);
-    EXPECT_EQ(0, korean.Compare(kGa));
-    EXPECT_EQ(1, korean.Compare("\x7F"));
-    EXPECT_EQ(1, korean.Compare("\xB0"));
-
-    EXPECT_EQ(0, text.CompareNoCase("ABC"));
-    EXPECT_EQ('c' - 'd', text.CompareNoCase("ABD"));
-    EXPECT_EQ('c', text.CompareNoCase("AB"));
-    // Bytes of 128 and above are negative in the difference.
-    TextBuffer a("a");
-    EXPECT_EQ('a' - static_cast<signed char>('\xB0'), a.CompareNoCase("\xB0"));
-    EXPECT_EQ(0, text.CompareNoCase(text.CStr()));
+// A double-byte character orders after any single byte; bytes from 128 on are negative
+// to CompareNoCase; a search never matches a trail byte ("\x81" leads, "\x41" trails).
+TEST(TextBuffer, ComparisonsAndSearches) {
+    // {text, other, "Compare CompareNoCase Find(other) Find(other[0])"}
+    const std::tuple<const char*, const char*, const char*> rows[] = {
+        {"abc", "ab", "1 99 0 0"},
+        {"abc", "ABD", "1 -1 -1 -1"},
+        {"abc", "c", "-1 -2 2 2"},
+        {"\xB0\xA1", "\x7F", "1 -207 -1 -1"},
+        {"\xB0\xA1", "\xB0", "1 -95 0 0"},
+        {"\x81\x41\x41/B", "A/", "1 -224 2 2"},
+        {"\x81\x41\x42", "AB", "1 -224 -1 -1"},
+        {"a\x81", "\x81", "-1 224 1 1"}};
+    for (const auto& [text, other, expected] : rows) {
+        TextBuffer t(text);
+        EXPECT_EQ(expected, Numbers(t.Compare(other), t.CompareNoCase(other), t.Find(other),
+                                    t.Find(other[0])));
+    }
+    // ReverseFind and Count go byte by byte.
+    TextBuffer text("\x81\x41\x41/\x41");
+    EXPECT_EQ("0 -1 4 3", Numbers(text.CompareNoCase(text.CStr()), text.Find(""),
+                                  text.ReverseFind('A'), text.Count('A')));
 }
 
-TEST(TextBuffer, FindNeverMatchesInsideDoubleByteCharacters) {
-    TextBuffer text(kLeadWithAsciiTrail);
-    text.Append("A/B");
-    EXPECT_EQ(2, text.Find('A'));
-    EXPECT_EQ(-1, TextBuffer(kLeadWithAsciiTrail).Find('A'));
-    EXPECT_EQ(2, text.Find("A/"));
-    EXPECT_EQ(-1, TextBuffer("\x81"
-                             "AB")
-                      .Find("AB"));
-    EXPECT_EQ(0, text.Find(kLeadWithAsciiTrail));
-    EXPECT_EQ(-1, text.Find(""));
-    EXPECT_EQ(-1, text.Find('z'));
-    // ReverseFind and Count are byte-wise.
-    EXPECT_EQ(2, text.ReverseFind('A'));
-    EXPECT_EQ(1, TextBuffer(kLeadWithAsciiTrail).ReverseFind('A'));
-    EXPECT_EQ(2, text.Count('A'));
-    EXPECT_EQ(0, text.Count('z'));
-    // A lead byte at the very end stands alone.
-    EXPECT_EQ(1, TextBuffer("a\x81").Find('\x81'));
-}
-
-TEST(TextBuffer, MidLeftRightStopShortOfTheWholeText) {
-    TextBuffer text("abcdef");
-    EXPECT_EQ("cde", Str(text.Mid(2, 3)));
-    EXPECT_EQ("ef", Str(text.Mid(4, 100)));
-    EXPECT_EQ("def", Str(text.Mid(3)));
-    EXPECT_EQ("abcdef", Str(text.Mid(0)));
-    EXPECT_EQ("<empty>", Str(text.Mid(-1, 2)));
-    EXPECT_EQ("<empty>", Str(text.Mid(2, 0)));
-    EXPECT_EQ("<empty>", Str(text.Mid(6)));
-    EXPECT_EQ("<empty>", Str(TextBuffer().Mid(0, 1)));
-
-    EXPECT_EQ("abcde", Str(text.Left(5)));
-    EXPECT_EQ("<empty>", Str(text.Left(text.Length())));
-    EXPECT_EQ("<empty>", Str(text.Left(0)));
-    EXPECT_EQ("<empty>", Str(text.Left(-3)));
-    EXPECT_EQ("bcdef", Str(text.Right(5)));
-    EXPECT_EQ("<empty>", Str(text.Right(text.Length())));
-    EXPECT_EQ("<empty>", Str(text.Right(0)));
-    EXPECT_EQ("<empty>", Str(TextBuffer().Left(-1)));
-}
-
-TEST(TextBuffer, TrimAndCaseWorkOnBytes) {
-    TextBuffer text("\t\x01 a b \r\n");
-    text.TrimLeft();
-    EXPECT_EQ("a b \r\n", Str(text));
-    text.TrimRight();
-    EXPECT_EQ("a b", Str(text));
-    TextBuffer blanks(" \x01\x20\t");
+// A part is never an empty block: "" stands for the empty text.
+TEST(TextBuffer, PartsAndBytes) {
+    const TextBuffer text("abcdef");
+    std::string joined;
+    for (const TextBuffer& part :
+         {text.Mid(2, 3), text.Mid(4, 100), text.Mid(0), text.Mid(-1, 2), text.Mid(2, 0),
+          text.Mid(6), text.Left(5), text.Left(6), text.Right(5), text.Right(6), text.Right(0),
+          TextBuffer("C:\\a\\b/c.txt").DirectoryOf(), TextBuffer("a/b/c").DirectoryOf(),
+          TextBuffer("a.b.txt").ExtensionOf(), TextBuffer("a.").ExtensionOf()}) {
+        joined += Str(part) + "|";
+        EXPECT_NE(0, part.Length());
+    }
+    EXPECT_EQ("cde|ef|abcdef||||abcde||bcdef|||C:\\a\\|a/b/|.txt||", joined);
+    // Blanks are the bytes 1 to 32; case and digits are ASCII only.
+    TextBuffer left("\t\x01 a \xA0 \x20!"), right(left), lower("AbZ\x81\x41@["), blanks(" \x01\t");
+    left.TrimLeft();
+    right.TrimRight();
+    lower.MakeLower();
     blanks.TrimRight();
-    EXPECT_EQ(nullptr, blanks.CStr());
-    TextBuffer high(" \xA0\xA1 ");
-    high.TrimLeft();
-    high.TrimRight();
-    EXPECT_EQ("\xA0\xA1", Str(high));
-    TextBuffer one("x");
-    one.TrimLeft();
-    one.TrimRight();
-    EXPECT_EQ("x", Str(one));
-
-    TextBuffer mixed("AbC\x81\x41Z");
-    mixed.MakeLower();
-    EXPECT_EQ("abc\x81\x61z", Str(mixed));
-
-    EXPECT_TRUE(TextBuffer("0123").IsAllDigits());
-    EXPECT_FALSE(TextBuffer("12a").IsAllDigits());
-    EXPECT_FALSE(TextBuffer("-1").IsAllDigits());
-    EXPECT_TRUE(TextBuffer("ab\x80").ContainsNonAscii());
-    EXPECT_FALSE(TextBuffer("ab\x7F").ContainsNonAscii());
-}
-
-TEST(TextBuffer, DirectoryAndExtensionOfPaths) {
-    EXPECT_EQ("C:\\a\\", Str(TextBuffer("C:\\a\\b/c.txt").DirectoryOf()));
-    EXPECT_EQ("a/b/", Str(TextBuffer("a/b/c").DirectoryOf()));
-    EXPECT_EQ("<empty>", Str(TextBuffer("abc").DirectoryOf()));
-    EXPECT_EQ(".txt", Str(TextBuffer("a.b.txt").ExtensionOf()));
-    EXPECT_EQ("<empty>", Str(TextBuffer(".").ExtensionOf()));
-    EXPECT_EQ("<empty>", Str(TextBuffer("a.").ExtensionOf()));
-    EXPECT_EQ("<empty>", Str(TextBuffer("abc").ExtensionOf()));
+    EXPECT_EQ("a \xA0  !|\t\x01 a \xA0  !|abz\x81\x61@[|",
+              Str(left) + "|" + Str(right) + "|" + Str(lower) + "|" + Str(blanks));
+    EXPECT_EQ("1 0 0 1 0",
+              Numbers(TextBuffer("0129").IsAllDigits(), TextBuffer("/").IsAllDigits(),
+                      TextBuffer(":").IsAllDigits(), TextBuffer("a\x80").ContainsNonAscii(),
+                      TextBuffer("a\x7F").ContainsNonAscii()));
 }
 
 TEST(TextBuffer, TokenizeSkipsRunsOfDelimiters) {
     TextBuffer text("  GET\t \thttp://h/  HTTP/1.0 ");
     TextBuffer word;
-    int pos = 0;
-    ASSERT_EQ(1, text.Tokenize(pos, word, "\t "));
-    EXPECT_EQ("GET", Str(word));
-    EXPECT_EQ(5, pos);
-    ASSERT_EQ(1, text.Tokenize(pos, word, "\t "));
-    EXPECT_EQ("http://h/", Str(word));
-    ASSERT_EQ(1, text.Tokenize(pos, word, "\t "));
-    EXPECT_EQ("HTTP/1.0", Str(word));
-    // Only delimiters remain: out is cleared.
-    EXPECT_EQ(0, text.Tokenize(pos, word, "\t "));
-    EXPECT_EQ(nullptr, word.CStr());
-
-    // Out of range or no delimiters: out is left alone.
-    word.Assign("kept");
-    int at = text.Length();
-    EXPECT_EQ(0, text.Tokenize(at, word, " "));
-    at = -1;
-    EXPECT_EQ(0, text.Tokenize(at, word, " "));
-    at = 0;
-    EXPECT_EQ(0, text.Tokenize(at, word, ""));
-    EXPECT_EQ(0, text.Tokenize(at, word, nullptr));
-    EXPECT_EQ(0, TextBuffer().Tokenize(at, word, " "));
-    EXPECT_EQ("kept", Str(word));
-
-    TextBuffer lines("a\r\n\r\nb");
-    pos = 0;
-    int count = 0;
-    while (lines.Tokenize(pos, word, "\r\n")) {
-        ++count;
+    std::string words;
+    for (int pos = 0, found = 1; found == 1;) {
+        found = text.Tokenize(pos, word, "\t ");
+        words += Str(word) + "@" + Numbers(pos, found) + " ";
     }
-    EXPECT_EQ(2, count);
+    EXPECT_EQ("GET@5 1 http://h/@17 1 HTTP/1.0@27 1 @28 0 ", words);
+    EXPECT_EQ(nullptr, word.CStr()); // only delimiters were left
+    // Out of range or without delimiters: `out` is left alone.
+    word.Assign("kept");
+    int end = text.Length(), before = -1, at = 0;
+    EXPECT_EQ("0 0 0 0", Numbers(text.Tokenize(end, word, " "), text.Tokenize(before, word, " "),
+                                 text.Tokenize(at, word, ""), text.Tokenize(at, word, nullptr)));
+    EXPECT_EQ("kept", Str(word));
 }

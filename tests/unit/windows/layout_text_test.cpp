@@ -1,47 +1,32 @@
 // The dialogs' word wrap, measured with a real font on a memory device context.
 #include "ui/win32/drawing.h"
 
+#include <tuple>
+
 #include <gtest/gtest.h>
 
-namespace {
-
-class LayoutTextTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        dc_ = CreateCompatibleDC(nullptr);
-        SelectObject(dc_, GetStockObject(SYSTEM_FONT));
-        GetTextExtentPoint32A(dc_, " ", 1, &space_);
-        GetTextExtentPoint32A(dc_, "word", 4, &word_);
-    }
-    void TearDown() override { DeleteDC(dc_); }
-
-    // The y below `text` laid out from y 10 in a box `width` pixels wide.
-    int Bottom(const char* text, int width) {
+TEST(LayoutText, LinesWrapAtWholeWords) {
+    HDC dc = CreateCompatibleDC(nullptr);
+    SelectObject(dc, GetStockObject(SYSTEM_FONT));
+    SIZE space = {}, word = {};
+    GetTextExtentPoint32A(dc, " ", 1, &space);
+    GetTextExtentPoint32A(dc, "word", 4, &word);
+    const int line = space.cy, twoWords = 2 * word.cx + space.cx;
+    // {text, box width, lines that advance with the spacing of 5, bare line feeds}: a
+    // word too wide for the box starts a line of its own, unsplit; a tab is 8 spaces.
+    const std::tuple<const char*, int, int, int> rows[] = {
+        {"", 1000, 1, 0},
+        {"word word", twoWords, 1, 0},
+        {"word\n\nword", 1000, 1, 2},
+        {"word word", twoWords - 1, 2, 0},
+        {"word", word.cx - 1, 2, 0},
+        {"word word", word.cx - 1, 3, 0},
+        {"word\tword", 2 * word.cx + 7 * space.cx, 2, 0},
+    };
+    for (const auto& [text, width, lines, feeds] : rows) {
         RECT box = {0, 10, width, 500};
-        return LayoutText(dc_, text, box, 5, false);
+        EXPECT_EQ(10 + lines * (line + 5) + feeds * line, LayoutText(dc, text, box, 5, false))
+            << text << " in " << width;
     }
-
-    HDC dc_ = nullptr;
-    SIZE space_ = {};
-    SIZE word_ = {};
-};
-
-} // namespace
-
-TEST_F(LayoutTextTest, LinesAdvanceWithSpacingParagraphsWithout) {
-    int line = space_.cy;
-    EXPECT_EQ(10 + line + 5, Bottom("", 1000));
-    EXPECT_EQ(10 + line + 5, Bottom("word word", 1000));
-    // Each line feed advances one line height, without the spacing.
-    EXPECT_EQ(10 + 3 * line + 5, Bottom("word\n\nword", 1000));
-    // Too wide for one line: the second word wraps, with the spacing.
-    int fitsOne = word_.cx + space_.cx + word_.cx / 2;
-    EXPECT_EQ(10 + 2 * (line + 5), Bottom("word word", fitsOne));
-}
-
-TEST_F(LayoutTextTest, AWordWiderThanTheBoxStartsOnANewLineUnsplit) {
-    int line = space_.cy;
-    // The first line stays empty, and the next word starts another one.
-    EXPECT_EQ(10 + 2 * (line + 5), Bottom("word", word_.cx - 1));
-    EXPECT_EQ(10 + 3 * (line + 5), Bottom("word word", word_.cx - 1));
+    DeleteDC(dc);
 }

@@ -6,8 +6,8 @@ import termios
 
 import pytest
 
-from fixtures import APPLY_LINES, RESTORE_LINES, Navigator, running_navigator
-from harness import fetch, get, wait_until
+from fixtures import APPLY_LINES, RESTORE_LINES, Navigator
+from harness import BIN_DIR, Host, fetch, get, wait_until
 
 NOTICE, BROWSER_EXIT, SWITCH = "일한 번역 확인", "웹브라우저 종료 확인", "Pellora - 일한 번역"
 CHECK_TEXT = "다음부터 이 메세지 표시하지 않음"
@@ -91,7 +91,7 @@ def test_translation_notice(proxy, screen, wine):
 @pytest.mark.parametrize("answer", ["unasked", "exit", "restart", "cancel"])
 def test_a_running_navigator_and_the_browser_exit_question(start_host, desktop, screen, tmp_path, answer):
     navigator = Navigator(desktop, tmp_path, "4.08 (en)")
-    running = running_navigator(desktop, tmp_path)
+    running = Host(["wine", str(BIN_DIR / "browser-peers.exe"), "netscape"], desktop.env, tmp_path / "running.log")
     try:
         host = start_host()
         if answer == "unasked":

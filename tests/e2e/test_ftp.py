@@ -14,6 +14,10 @@ from test_relay import binary
 DIRECTORY, FILE = b"\xb5\xf0\xb7\xba\xc5\xcd\xb8\xae", b"\xc6\xc4\xc0\xcf"
 LISTING_HEAD = b"HTTP/1.1 200 OK\r\nContent-Type: text/html\r\n\r\n"
 PAGE_END = b"</body></html>\r\n"
+GAP = b"\t" * 7 + b"   "  # between the table's tag and its head, and inside the head
+TABLE_HEAD = b"<table border=0 cellpadding=5 cellspacing=0>\r\n%s<tr><th bgcolor=#ccccff>\xb3\xaf\xc2\xa5</th>" % GAP
+TABLE_HEAD += b"<th bgcolor=#ddddff>\xc1\xbe\xb7\xf9</th>%s<th bgcolor=#ccccff>\xc5\xa9\xb1\xe2 ( byte )</th>" % GAP
+TABLE_HEAD += b"<th bgcolor=#ddddff>\xc0\xcc\xb8\xa7</th></tr>"
 FILES = {b"pub/a.txt": b"alpha\r\nbeta\r\n", b"pub/big.bin": binary(5 * 1024 * 1024 + 123), b"pub/README": b"no ext\n"}
 FILES.update({b"pub/page.html": b"<html><body>ftp page</body></html>\n", b"pub/sub/inner.txt": b"inner\n"})
 PUB = [(name, data) for name, data in FILES.items() if name.count(b"/") == 1]
@@ -121,12 +125,12 @@ ROW = re.compile(rb"<tr>" + rb"<td[^>]*>(.*?)</td>\s*" * 3 + rb"<td[^>]*><a href
 def test_directory_pages(proxy, ftp, path, directory, parent, rows):
     page = fetch(b"GET ftp://127.0.0.1:%d%s HTTP/1.0\r\n\r\n" % (ftp.port, path))
     title = b"127.0.0.1\xc0\xc7 " + DIRECTORY + b" /" + directory
-    assert page.startswith(LISTING_HEAD + b"<html><head><title>%s</title></head>" % title), page[:300]
-    assert b"<h3>%s</h3>" % title in page, page
+    top = LISTING_HEAD + b"<html><head><title>%s</title></head>" % title
+    top += b"\t" * 9 + b"<body>\n<h3>%s</h3><hr><p>\n" % title
     if rows is None:  # not a line understood: the listing as it came
-        assert page.endswith(b"<p>\n<pre>\r\n" + UNPARSED + b"</pre>\r\n" + PAGE_END), page
+        assert page == top + b"<pre>\r\n" + UNPARSED + b"</pre>\r\n" + PAGE_END, page
         return
-    assert page.endswith(b"</table>\r\n" + PAGE_END), page[-300:]
+    assert page.startswith(top + TABLE_HEAD) and page.endswith(b"</table>\r\n" + PAGE_END), page
     found = ROW.findall(page)
     # Every row but the table's head is one of those; the parent's has no date.
     assert page.count(b"<tr>") == 1 + len(found), page

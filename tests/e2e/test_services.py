@@ -130,7 +130,7 @@ def test_translation_routing_and_learning(proxy, origin, wine):
         assert wine.read(proxy.key + "\\HostDir") == {authority + b"/ja": 0}
         assert wine.read(proxy.key + "\\Object") == {authority + b"/ja/page.rlvdoc": 1}
         direct(b"/ja/other.rlvdoc")  # Japanese, learned: the directory's next page comes straight from the origin
-        translation.language = b"ko"  # Korean, learned too: the directory stays with the translation host
+        translation.language = b"ko-KR, ja"  # Korean first, learned too: the directory stays with the translation host
         translated(translation, b"/ko/page.rlvdoc", 2)
         translated(translation, b"/ko/again.rlvdoc", 3)
         assert wine.read(proxy.key + "\\HostDir") == {authority + b"/ja": 0, authority + b"/ko": 1}

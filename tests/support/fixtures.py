@@ -53,10 +53,6 @@ class Navigator:
         return self.log.read_bytes().count(b"started") if self.log.exists() else 0
 
 
-def running_navigator(wine, folder: Path) -> Host:  # its hidden frame and its DDE service
-    return Host(["wine", str(BIN_DIR / "browser-peers.exe"), "netscape"], wine.env, folder / "navigator.stderr")
-
-
 @pytest.hookimpl(hookwrapper=True)
 def pytest_runtest_makereport(item, call):  # a failing test's report shows what its host said
     report = (yield).get_result()

@@ -1,7 +1,6 @@
-// Closing a running Internet Explorer and asking a running Navigator to end, against
-// real windows and the DDE service of browser-peers.exe, built beside this test.
+// Closing a running Internet Explorer, against real windows of browser-peers.exe, built
+// beside this test.
 #include "browsers/ie_browser.h"
-#include "platform/dde.h"
 
 #include <chrono>
 #include <set>
@@ -91,19 +90,4 @@ TEST(BrowserWindows, RunningInternetExplorersAreClosed) {
     EXPECT_EQ("closed cabinet Start - Internet Explorer", shells.ReadLine());
     EXPECT_EQ("1 1", RunningThenClosed(IE4Browser()));
     EXPECT_EQ("closed IEFrame 1", frame.ReadLine());
-}
-
-// A name longer than an atom must not leave the service open: the connect would then
-// be a wildcard one that any server may answer.
-TEST(BrowserWindows, AnExitRequestGoesOnlyToTheServiceNamed) {
-    Peers navigator("netscape");
-    ASSERT_EQ("ready", navigator.ReadLine());
-    unsigned long instance = platform::DdeStartClient();
-    ASSERT_NE(0ul, instance);
-    const std::string unnamable(300, 'N');
-    EXPECT_EQ(-1, platform::DdePokeEmpty(instance, unnamable.c_str(), "WWW_Exit", "WWW_Exit"));
-    EXPECT_EQ(-1, platform::DdePokeEmpty(instance, "NETSCAPE", unnamable.c_str(), "WWW_Exit"));
-    EXPECT_EQ(1, platform::DdePokeEmpty(instance, "NETSCAPE", "WWW_Exit", "WWW_Exit"));
-    EXPECT_EQ("poke WWW_Exit", navigator.ReadLine());
-    platform::DdeStopClient(instance);
 }

@@ -54,7 +54,8 @@ def test_translation_notice(proxy, screen, wine):
     ok_x, ok_y = notice.controls[1004][1].x + 20, notice.center(1004)[1]  # the bitmap buttons light up under the mouse
     normal = screen.photograph(notice.box, "translation-notice")(ok_x - notice.box.x, ok_y - notice.box.y)
     screen.move(ok_x, ok_y)
-    assert screen.photograph(notice.box, "translation-notice-hover")(ok_x - notice.box.x, ok_y - notice.box.y) != normal
+    hover = lambda: screen.photograph(notice.box, "translation-notice-hover")(ok_x - notice.box.x, ok_y - notice.box.y)
+    wait_until(lambda: hover() != normal, "OK to light up", interval=0.2)  # once it is painted again
     # On, the library knows the host's window: the guide button tells it (message 1182), the box does not count.
     screen.click(*notice.center(1009))
     screen.click(*notice.center(1012))

@@ -67,7 +67,6 @@ def test_internet_explorer_5_sets_every_dialup_connection(start_host, desktop, t
     (tmp_path / "connections.txt").write_bytes(b"\r\n".join(names) + b"\r\n")
     env = {"RELVIA_TEST_CONNECTIONS": windows_path(tmp_path / "connections.txt")}
     env["RELVIA_TEST_NOTIFY_LOG"] = windows_path(log)
-    desktop.write(IE_KEY, {"Version": "5.50.4134.0600"})  # whatever version the prefix holds
     before = desktop.read(INTERNET_KEY)
     host = start_host(tmp_path / "relvia-host.exe", env)
     records = [Binary(struct.pack("<4I", 60, 2, 3, len(LOCAL_LIST)) + LOCAL_LIST + bytes(36))]

@@ -111,7 +111,7 @@ class Wine:
         return values
 
     def delete(self, key: str) -> None:  # with everything under it, if it is there
-        self.run("wine", "reg", "delete", key, "/f")
+        _reg(self, "delete", key, "/f")
 
     # The dialogs on the display: found with dialog-probe.exe, answered with real X input.
 

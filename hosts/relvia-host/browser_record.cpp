@@ -70,6 +70,18 @@ void SaveBrowserRecord() {
     RegWriteDword(platform::kHkeyCurrentUser, kRecordKey, "Count", count);
 }
 
+// Whether any browser still points at the proxy: detection reads what each holds now.
+bool BrowsersHoldLocalProxy() {
+    BrowserManager browsers;
+    browsers.DetectBrowsers();
+    for (Browser* browser = browsers.First(); browser; browser = browser->NextBrowser()) {
+        if (browser->HoldsLocalProxy()) {
+            return true;
+        }
+    }
+    return false;
+}
+
 } // namespace
 
 int TurnOnRecorded(RelviaLibrary& library, HWND window) {
@@ -84,16 +96,13 @@ int TurnOnRecorded(RelviaLibrary& library, HWND window) {
     return result;
 }
 
-void TurnOffRecorded(RelviaLibrary& library) {
-    // Only a proxy whose listener runs gives the browsers back; the agent count
-    // says whether it does.
-    int busy = 0;
-    int idle = 0;
-    bool givesBack = library.GetAgentCount(&busy, &idle) >= 0;
+bool TurnOffRecorded(RelviaLibrary& library) {
     library.TurnOff();
-    if (givesBack) {
+    if (!BrowsersHoldLocalProxy()) {
         DiscardBrowserRecord();
+        return false;
     }
+    return RestoreRecordedBrowsers() > 0;
 }
 
 int RestoreRecordedBrowsers() {

@@ -14,7 +14,10 @@
 // record is written only when there is none: one that exists holds the settings
 // from before the proxy, which a second turn-on must not replace with the proxy's.
 int TurnOnRecorded(RelviaLibrary& library, HWND window);
-void TurnOffRecorded(RelviaLibrary& library);
+// Once the library has turned off, the browsers tell whether it gave them back: those
+// it did not (its listener could not take the port) get their settings from the
+// record. True when they did.
+bool TurnOffRecorded(RelviaLibrary& library);
 // Restores the settings a record holds and removes it; the number of browsers
 // restored (0 without a record).
 int RestoreRecordedBrowsers();

@@ -4,7 +4,8 @@
 
 #include "browser_record.h"
 
-std::string RunCommand(RelviaLibrary& library, HWND window, const std::string& line, bool& quit) {
+std::string RunCommand(RelviaLibrary& library, HWND window, const std::string& line,
+                       RunState& state, bool& quit) {
     std::istringstream words(line);
     std::string verb;
     words >> verb;
@@ -16,11 +17,16 @@ std::string RunCommand(RelviaLibrary& library, HWND window, const std::string& l
         return "error the library is not loaded";
     }
     if (verb == "on") {
-        return "on " + std::to_string(TurnOnRecorded(library, window));
+        int result = TurnOnRecorded(library, window);
+        state = RunState{result == 0, result != 0, false};
+        return "on " + std::to_string(result);
     }
     if (verb == "off") {
-        TurnOffRecorded(library);
+        state = RunState{false, false, TurnOffRecorded(library)};
         return "off";
+    }
+    if (verb == "status") {
+        return "status " + StatusText(library, state, " / ");
     }
     if (verb == "regroot") {
         std::string root, path;
@@ -62,4 +68,29 @@ std::string RunCommand(RelviaLibrary& library, HWND window, const std::string& l
         return "free";
     }
     return "error unknown command " + verb;
+}
+
+std::string StatusText(RelviaLibrary& library, const RunState& state, const char* separator) {
+    if (!library.IsLoaded()) {
+        return "Relvia.dll is not loaded";
+    }
+    int busy = 0;
+    int idle = 0;
+    int total = library.GetAgentCount(&busy, &idle);
+    std::string text;
+    if (total >= 0) {
+        text = "Proxy on at port 8080: " + std::to_string(busy) + " busy, " + std::to_string(idle) +
+               " idle agents";
+    } else if (state.on) {
+        text = "Proxy not listening: port 8080 could not be taken; the browsers point at it "
+               "until the proxy is turned off";
+    } else if (state.gaveBack) {
+        text = "Proxy off: port 8080 could not be taken; the browsers have their settings back";
+    } else if (state.turnOnFailed) {
+        text = "Proxy off: turning on failed, no browser was found";
+    } else {
+        text = "Proxy off";
+    }
+    return text + separator +
+           (library.J2KTransEnabled() > 0 ? "Translation on" : "Translation off");
 }

@@ -4,7 +4,6 @@
 #include <memory>
 
 #include "browser_record.h"
-#include "commands.h"
 
 namespace {
 
@@ -12,11 +11,26 @@ const char kClassName[] = "RelviaHostWindow";
 const UINT kRunLine = WM_APP + 1;
 const UINT kEndRun = WM_APP + 2;
 const UINT_PTR kCountsTimer = 1;
+const UINT_PTR kEndingTimer = 2;
+const UINT kEndingTimerMs = 100;
 
 enum ButtonId { kButtonOn = 100, kButtonOff, kButtonTranslationOn, kButtonTranslationOff };
 
 // Signalled once the run has ended: the library is freed and the window is gone.
 HANDLE runEnded = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+
+BOOL CALLBACK CloseUnlessKept(HWND window, LPARAM keep) {
+    if (window != reinterpret_cast<HWND>(keep)) {
+        PostMessageA(window, WM_CLOSE, 0, 0);
+    }
+    return TRUE;
+}
+
+// Posts WM_CLOSE to every top-level window of the calling thread but `keep`: the
+// library's dialogs, which end as their close box ends them.
+void CloseOtherThreadWindows(HWND keep) {
+    EnumThreadWindows(GetCurrentThreadId(), CloseUnlessKept, reinterpret_cast<LPARAM>(keep));
+}
 
 } // namespace
 
@@ -39,7 +53,7 @@ bool HostWindow::Create(HINSTANCE instance) {
         return false;
     }
     window_ = CreateWindowExA(0, kClassName, "Relvia", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
-                              CW_USEDEFAULT, 360, 180, nullptr, nullptr, instance, this);
+                              CW_USEDEFAULT, 360, 200, nullptr, nullptr, instance, this);
     if (!window_) {
         return false;
     }
@@ -99,10 +113,23 @@ LRESULT HostWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         return 0;
     }
     case kEndRun:
+        // A console event: the system ends the process soon after, so an open dialog
+        // is not waited for.
+        EndWhileBusy();
+        Submit("quit");
+        return 1;
     case WM_CLOSE:
         Submit("quit");
         return 1;
     case WM_QUERYENDSESSION:
+        // A call into the library that runs cannot finish inside this message, and
+        // the system may end the process as soon as WM_ENDSESSION returns: the
+        // session waits, the call's dialogs close, and "quit" runs right after it.
+        if (busy_) {
+            EndWhileBusy();
+            Submit("quit");
+            return FALSE;
+        }
         return TRUE;
     case WM_ENDSESSION:
         // The browsers get their settings back before the session ends.
@@ -120,7 +147,11 @@ LRESULT HostWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         PressButton(LOWORD(wParam));
         return 0;
     case WM_TIMER:
-        ShowCounts();
+        if (wParam == kEndingTimer) {
+            CloseOtherThreadWindows(window_);
+        } else {
+            ShowCounts();
+        }
         return 0;
     case WM_DESTROY:
         PostQuitMessage(0);
@@ -147,10 +178,7 @@ void HostWindow::RunLine(const std::string& line) {
         EnableWindow(window_, FALSE);
     }
     bool quit = false;
-    std::string reply = RunCommand(library_, window_, line, quit);
-    if (line == "on") {
-        turnOnFailed_ = reply == "on 0";
-    }
+    std::string reply = RunCommand(library_, window_, line, state_, quit);
     if (quit) {
         Quit();
     } else if (!console_) {
@@ -199,7 +227,7 @@ void HostWindow::CreateControls() {
                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(button.id)), instance,
                         nullptr);
     }
-    status_ = CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE, 10, 85, 330, 40, window_,
+    status_ = CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE, 10, 85, 330, 60, window_,
                               nullptr, instance, nullptr);
     ShowCounts();
 }
@@ -209,24 +237,16 @@ void HostWindow::ShowCounts() {
     if (!status_ || busy_) {
         return;
     }
-    if (!library_.IsLoaded()) {
-        SetWindowTextA(status_, "Relvia.dll is not loaded");
+    SetWindowTextA(status_, StatusText(library_, state_, "\r\n").c_str());
+}
+
+void HostWindow::EndWhileBusy() {
+    if (!busy_ || ending_) {
         return;
     }
-    int busy = 0;
-    int idle = 0;
-    int total = library_.GetAgentCount(&busy, &idle);
-    std::string text;
-    if (total >= 0) {
-        text = "Proxy on at port 8080: " + std::to_string(busy) + " busy, " + std::to_string(idle) +
-               " idle agents";
-    } else if (turnOnFailed_) {
-        text = "Proxy off: turning on failed, no browser was found";
-    } else {
-        text = "Proxy off";
-    }
-    text += library_.J2KTransEnabled() > 0 ? "\r\nTranslation on" : "\r\nTranslation off";
-    SetWindowTextA(status_, text.c_str());
+    ending_ = true;
+    CloseOtherThreadWindows(window_);
+    SetTimer(window_, kEndingTimer, kEndingTimerMs, nullptr);
 }
 
 // Turns the proxy off before the library is freed, then gives back what the library

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include "commands.h"
 #include "relvia_library.h"
 
 // The host's main window. Its thread runs every call into the library, so the
@@ -43,6 +44,10 @@ private:
     void PressButton(int id);
     void CreateControls();
     void ShowCounts();
+    // The run is to end while a call into the library may be running: its dialogs
+    // (and any it opens until the end) are closed as their close box would, so the
+    // call returns and the queued "quit" runs at once.
+    void EndWhileBusy();
     void Quit();
 
     RelviaLibrary& library_;
@@ -50,7 +55,8 @@ private:
     HWND window_ = nullptr;
     HWND status_ = nullptr;
     bool busy_ = false;
-    bool turnOnFailed_ = false;
+    bool ending_ = false;
+    RunState state_;
     std::deque<std::string> pending_;
 };
 

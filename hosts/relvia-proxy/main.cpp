@@ -132,7 +132,7 @@ int main(int argc, char** argv) {
     }
     SetListenerOptions(options.port, options.idleMs);
     RegisterStandInBrowser(argv[0]);
-    if (!ModuleLoad()) {
+    if (ModuleLoad() != 1) {
         PrintLine("error the socket layer did not start");
         return 1;
     }
@@ -145,6 +145,6 @@ int main(int argc, char** argv) {
     }
     // Turning off first waits for every thread, so nothing outlives the engine.
     TurnOff();
-    ModuleUnload(UnloadKind::kLibraryFreed);
+    ModuleUnload();
     return 0;
 }

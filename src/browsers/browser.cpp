@@ -11,11 +11,24 @@ int Browser::Detect() {
     ReadProxy(savedHttpHost, savedHttpPort, savedFtpHost, savedFtpPort, savedProxyType);
     // Still pointing at this proxy (left so by an earlier run): restoring switches the
     // manual proxy off.
-    if (savedHttpHost.Compare(kLocalProxyHost) == 0 && savedHttpPort == kLocalProxyPort &&
-        savedProxyType == 1) {
+    if (IsLocalProxy(savedHttpHost, savedHttpPort, savedProxyType)) {
         savedProxyType = 0;
     }
     return 1;
+}
+
+int Browser::HoldsLocalProxy() {
+    TextBuffer httpHost;
+    TextBuffer ftpHost;
+    int httpPort = -1;
+    int ftpPort = -1;
+    int proxyType = 0;
+    ReadProxy(httpHost, httpPort, ftpHost, ftpPort, proxyType);
+    return IsLocalProxy(httpHost, httpPort, proxyType) ? 1 : 0;
+}
+
+bool IsLocalProxy(const TextBuffer& httpHost, int httpPort, int proxyType) {
+    return httpHost.Compare(kLocalProxyHost) == 0 && httpPort == kLocalProxyPort && proxyType == 1;
 }
 
 int Browser::Launch() {

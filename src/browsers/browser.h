@@ -20,10 +20,15 @@ public:
     virtual int CloseRunning() { return 0; }
     virtual int ApplyProxy() { return 0; }
     virtual int RestoreProxy() { return 0; }
+    // As RestoreProxy, writing registry values and files only: the process is ending,
+    // under the system's loader lock, where no library may be loaded.
+    virtual int RestoreProxyAtProcessEnd() { return RestoreProxy(); }
     virtual int ReadProxy(TextBuffer& /*httpHost*/, int& /*httpPort*/, TextBuffer& /*ftpHost*/,
                           int& /*ftpPort*/, int& /*proxyType*/) {
         return 0;
     }
+    // 1 when the settings in use now point the browser at this proxy.
+    virtual int HoldsLocalProxy();
     virtual int LocateExecutable() { return 0; }
     virtual int IsRunning() { return 0; }
     virtual TextBuffer& GetDisplayName(TextBuffer& out);
@@ -51,6 +56,9 @@ void AppendToList(TextBuffer& list, const TextBuffer& item, const char* format);
 // The folder part of `path`: up to and including the last '\', else the last '/';
 // empty when there is neither.
 TextBuffer FolderOf(const TextBuffer& path);
+
+// Whether read settings name this proxy as the manual proxy in use.
+bool IsLocalProxy(const TextBuffer& httpHost, int httpPort, int proxyType);
 
 // The address every browser is pointed at.
 extern const char kLocalProxyHost[];

@@ -116,6 +116,12 @@ int BrowserManager::RestoreAll() {
     return RunBrowserPass(browsers_, false, QuestionFromSettings());
 }
 
+void BrowserManager::RestoreAtProcessEnd() {
+    for (Browser* browser = browsers_; browser; browser = browser->NextBrowser()) {
+        browser->RestoreProxyAtProcessEnd();
+    }
+}
+
 int RunBrowserPass(Browser* first, bool applying, BrowserExitQuestion ask) {
     if (!first) {
         return 0;

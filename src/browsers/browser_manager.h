@@ -23,6 +23,9 @@ public:
     // 0 when no browser was detected, else 1.
     int ApplyAll();
     int RestoreAll();
+    // Gives every browser its settings back as the process ends: no question, no
+    // browser closed or started, no sibling library called.
+    void RestoreAtProcessEnd();
 
     Browser* First() const { return browsers_; }
 

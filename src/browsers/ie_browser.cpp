@@ -1,5 +1,7 @@
 #include "browsers/ie_browser.h"
 
+#include <cstring>
+
 #include "base/decimal.h"
 #include "browsers/sibling_libraries.h"
 #include "platform/registry.h"
@@ -34,12 +36,9 @@ void WriteProxyEnable(unsigned char first) {
     RegWriteBinary(platform::kHkeyCurrentUser, kInternetSettingsKey, "ProxyEnable", bytes, 4);
 }
 
-// Writes `record` as the value of every dial-up connection.
-void WriteConnectionRecords(const unsigned char* record, unsigned long length) {
-    TextBuffer names;
-    if (!GetConnectionNames(names)) {
-        return;
-    }
+// Writes `record` as the value of every dial-up connection `names` lists, one a line.
+void WriteConnectionRecords(const TextBuffer& names, const unsigned char* record,
+                            unsigned long length) {
     int pos = 0;
     TextBuffer name;
     while (names.Tokenize(pos, name, "\n")) {
@@ -214,11 +213,38 @@ int IE5Browser::CheckVersion() {
 }
 
 int IE5Browser::ApplyProxy() {
-    WriteConnectionRecords(kConnectionProxyRecord, sizeof kConnectionProxyRecord);
+    GetConnectionNames(appliedConnections_);
+    WriteConnectionRecords(appliedConnections_, kConnectionProxyRecord,
+                           sizeof kConnectionProxyRecord);
     return 1;
 }
 
 int IE5Browser::RestoreProxy() {
-    WriteConnectionRecords(kConnectionDirectRecord, sizeof kConnectionDirectRecord);
+    TextBuffer names;
+    GetConnectionNames(names);
+    WriteConnectionRecords(names, kConnectionDirectRecord, sizeof kConnectionDirectRecord);
     return 1;
+}
+
+int IE5Browser::RestoreProxyAtProcessEnd() {
+    WriteConnectionRecords(appliedConnections_, kConnectionDirectRecord,
+                           sizeof kConnectionDirectRecord);
+    return 1;
+}
+
+int IE5Browser::HoldsLocalProxy() {
+    TextBuffer names;
+    GetConnectionNames(names);
+    int pos = 0;
+    TextBuffer name;
+    while (names.Tokenize(pos, name, "\n")) {
+        unsigned char record[sizeof kConnectionProxyRecord] = {};
+        unsigned long size = sizeof record;
+        if (RegReadBinary(platform::kHkeyCurrentUser, kConnectionsKey, name.CStr(), record, size) &&
+            size == sizeof record &&
+            std::memcmp(record, kConnectionProxyRecord, sizeof record) == 0) {
+            return 1;
+        }
+    }
+    return 0;
 }

@@ -36,6 +36,13 @@ public:
     int CheckVersion() override;
     int ApplyProxy() override;
     int RestoreProxy() override;
+    int RestoreProxyAtProcessEnd() override;
+    int HoldsLocalProxy() override;
+
+private:
+    // The connections the last apply pointed at the proxy, as GetConnectionNames gave
+    // them: a process that ends cannot ask Quenlo.dll again.
+    TextBuffer appliedConnections_;
 };
 
 // Where the older Internet Explorer registers its program (HKEY_LOCAL_MACHINE, the

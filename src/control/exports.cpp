@@ -1,27 +1,26 @@
 // The library's entry point and its ten exported functions (Windows only). They
 // forward to the portable lifecycle; the .def file exports them undecorated.
-#include "base/trace.h"
 #include "control/lifecycle.h"
 #include "control/module_state.h"
 
 namespace {
 const unsigned long kProcessDetach = 0;
-const unsigned long kProcessAttach = 1;
 } // namespace
 
 extern "C" {
 
+// Runs under the system's loader lock, so it does only what is safe there: the
+// first call from the host loads the module (lifecycle.h).
 int __stdcall DllMain(void* instance, unsigned long reason, void* reserved) {
     moduleState.moduleInstance = instance;
-    if (reason == kProcessAttach) {
-        if (!ModuleLoad()) {
-            Trace("Unable to initialize Winsock.dll\n");
-            return 0;
-        }
-    } else if (reason == kProcessDetach) {
+    if (reason == kProcessDetach) {
         // A non-null `reserved` means the process is ending rather than the library
         // being freed.
-        ModuleUnload(reserved ? UnloadKind::kProcessExit : UnloadKind::kLibraryFreed);
+        if (reserved) {
+            ModuleProcessEnd();
+        } else {
+            ModuleUnload();
+        }
     }
     return 1;
 }

@@ -2,6 +2,7 @@
 
 #include <new>
 
+#include "base/trace.h"
 #include "browsers/browser_manager.h"
 #include "control/module_state.h"
 #include "platform/socket.h"
@@ -18,29 +19,27 @@ namespace {
 int listenPort = Listener::kProxyPort;
 unsigned long agentIdleTimeoutMs = Agent::kIdleTimeoutMs;
 
-// At process exit the system has already ended every other thread.
-void TurnOffAs(bool processExit) {
-    {
-        CriticalSectionGuard hold(moduleState.agentListLock);
-        if (!moduleState.turnedOn || !moduleState.listener) {
-            return;
-        }
-    }
-    moduleState.turnedOn = 0;
-    moduleState.hostWindow = nullptr;
-    if (moduleState.settings && moduleState.settings->GetJ2KTransEnabled() == -1) {
-        moduleState.settings->SetJ2KTransEnabled(0);
-    }
-    if (moduleState.browserManager) {
-        moduleState.browserManager->RestoreAll();
-    }
-    CloseDialogs();
-    // There is nothing to stop or wait for then, and the objects go with the process.
-    if (processExit) {
-        return;
-    }
-    Listener::Shutdown();
-    AllowDialogs();
+// 1 after a load whose Winsock started, -1 after one whose did not, 0 before.
+int loadResult = 0;
+
+bool Loaded() {
+    return ModuleLoad() == 1;
+}
+
+// The settings, made by the first call that needs them; null when they could not be.
+SettingsStore* Settings() {
+    ModuleLoad();
+    return moduleState.settings;
+}
+
+void DeleteBrowserManager() {
+    delete moduleState.browserManager;
+    moduleState.browserManager = nullptr;
+}
+
+// What turning off leaves on a proxy whose threads have all ended: the objects the
+// turn-on made go, and so does the "on" of a proxy that could not listen.
+void DeleteTurnOnObjects() {
     {
         CriticalSectionGuard hold(moduleState.agentListLock);
         delete moduleState.agentList;
@@ -52,7 +51,13 @@ void TurnOffAs(bool processExit) {
 
 } // namespace
 
+// Made on the first call from the host rather than by the entry point: that runs
+// under the system's loader lock, where creating windows (the DDE client), starting
+// Winsock or loading a sibling library may deadlock.
 int ModuleLoad() {
+    if (loadResult != 0) {
+        return loadResult;
+    }
     LoadDialogResources();
     moduleState.settings = new (std::nothrow) SettingsStore;
     moduleState.hostWindow = nullptr;
@@ -64,38 +69,46 @@ int ModuleLoad() {
     if (moduleState.browserManager) {
         moduleState.browserManager->DetectBrowsers();
     }
-    return platform::WinsockStartup() == 0 ? 1 : 0;
+    loadResult = platform::WinsockStartup() == 0 ? 1 : -1;
+    if (loadResult != 1) {
+        Trace("Unable to initialize Winsock.dll\n");
+    }
+    return loadResult;
 }
-
-namespace {
-
-void DeleteBrowserManager() {
-    delete moduleState.browserManager;
-    moduleState.browserManager = nullptr;
-}
-
-} // namespace
 
 // Every thread of the proxy keeps the library loaded until it has ended, so a
-// library that is freed has no thread left: one that is still "on" is one whose
-// listener could not bind its port, and what its turn-on made goes now.
-void ModuleUnload(UnloadKind kind) {
-    TurnOffAs(kind == UnloadKind::kProcessExit);
-    if (kind == UnloadKind::kLibraryFreed) {
-        delete moduleState.agentList;
-        moduleState.agentList = nullptr;
-        delete moduleState.hostNameCache;
-        moduleState.hostNameCache = nullptr;
-        moduleState.turnedOn = 0;
+// library that is freed has no thread left to stop or wait for (the last one may be
+// the very thread this runs on): one that is still "on" is one whose listener could
+// not bind its port.
+void ModuleUnload() {
+    if (loadResult == 0) {
+        return;
     }
+    DeleteTurnOnObjects();
+    moduleState.turnedOn = 0;
     DeleteBrowserManager();
     delete moduleState.settings;
     moduleState.settings = nullptr;
     FreeDialogResources();
-    platform::WinsockCleanup();
+    if (loadResult == 1) {
+        platform::WinsockCleanup();
+    }
+    loadResult = 0;
+}
+
+// The system has ended every other thread and holds the loader lock: the browsers'
+// settings are written back, and nothing else is done; the objects go with the
+// process.
+void ModuleProcessEnd() {
+    if (moduleState.turnedOn && moduleState.listener && moduleState.browserManager) {
+        moduleState.browserManager->RestoreAtProcessEnd();
+    }
 }
 
 int TurnOn(void* hostWindow) {
+    if (!Loaded()) {
+        return 0;
+    }
     {
         CriticalSectionGuard hold(moduleState.agentListLock);
         if (moduleState.turnedOn || moduleState.listener) {
@@ -120,22 +133,45 @@ int TurnOn(void* hostWindow) {
     }
     // A listener that cannot start is deleted; like one that cannot bind its port,
     // it leaves the proxy "on" with nothing listening, which turn-off then skips.
-    if (listener && !listener->Start()) {
+    if (listener && !listener->Start(moduleState.threads)) {
         delete listener;
     }
     return 1;
 }
 
+// A proxy whose listener could not bind stays "on" and is not given back, but its
+// listener's thread, which is ending by itself, is waited for all the same.
 void TurnOff() {
-    TurnOffAs(false);
+    bool listening = false;
+    {
+        CriticalSectionGuard hold(moduleState.agentListLock);
+        listening = moduleState.turnedOn && moduleState.listener;
+    }
+    if (!listening) {
+        moduleState.threads.WaitForAll();
+        return;
+    }
+    moduleState.turnedOn = 0;
+    moduleState.hostWindow = nullptr;
+    if (moduleState.settings && moduleState.settings->GetJ2KTransEnabled() == -1) {
+        moduleState.settings->SetJ2KTransEnabled(0);
+    }
+    if (moduleState.browserManager) {
+        moduleState.browserManager->RestoreAll();
+    }
+    CloseDialogs();
+    Listener::Shutdown();
+    AllowDialogs();
+    DeleteTurnOnObjects();
 }
 
 int SetRegRoot(platform::RegKey root, const char* path) {
-    return moduleState.settings ? moduleState.settings->SetRegRoot(root, path) : 0;
+    SettingsStore* settings = Settings();
+    return settings ? settings->SetRegRoot(root, path) : 0;
 }
 
 void EnableJ2KTrans(int value) {
-    SettingsStore* settings = moduleState.settings;
+    SettingsStore* settings = Settings();
     if (!settings) {
         return;
     }
@@ -147,17 +183,19 @@ void EnableJ2KTrans(int value) {
 }
 
 void SetJ2KTransMode(int mode) {
-    if (moduleState.settings) {
-        moduleState.settings->SetJ2KTransMode(mode);
+    if (SettingsStore* settings = Settings()) {
+        settings->SetJ2KTransMode(mode);
     }
 }
 
 int J2KTransEnabled() {
-    return moduleState.settings ? moduleState.settings->GetJ2KTransEnabled() : 0;
+    SettingsStore* settings = Settings();
+    return settings ? settings->GetJ2KTransEnabled() : 0;
 }
 
 int GetJ2KTransMode() {
-    return moduleState.settings ? moduleState.settings->GetJ2KTransMode() : -1;
+    SettingsStore* settings = Settings();
+    return settings ? settings->GetJ2KTransMode() : -1;
 }
 
 int GetAgentCount(int* busy, int* idle) {

@@ -4,15 +4,17 @@
 
 // The library's life: load and unload, turning the proxy on and off, and the
 // calls behind the exported functions. Every function runs on the host's thread.
+// Turning off returns once every thread the proxy started has ended.
 
-// 1 when the library can serve: Winsock started.
+// Makes the module's objects and detects the browsers, once: the first call that
+// needs them does, on the host's thread. 1 when the library can serve, -1 when
+// Winsock did not start.
 int ModuleLoad();
-
-enum class UnloadKind {
-    kLibraryFreed, // FreeLibrary: the library's own threads have all ended
-    kProcessExit,  // the system has already ended every other thread
-};
-void ModuleUnload(UnloadKind kind);
+// Deletes what ModuleLoad made: the library is being freed, with none of its
+// threads left.
+void ModuleUnload();
+// The process is ending: only gives the browsers their settings back.
+void ModuleProcessEnd();
 
 // 1 when on (also when it already was); the listener starts in the background.
 int TurnOn(void* hostWindow);

@@ -3,6 +3,7 @@
 #include <atomic>
 
 #include "platform/sync.h"
+#include "proxy/thread_group.h"
 
 class AgentList;
 class BrowserManager;
@@ -26,6 +27,8 @@ struct ModuleState {
     HostNameCache* hostNameCache = nullptr;
     AgentList* agentList = nullptr;
     Listener* listener = nullptr;
+    // The listener's and the agents' threads, which turning off waits for.
+    ThreadGroup threads;
 };
 
 extern ModuleState moduleState;

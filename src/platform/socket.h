@@ -21,7 +21,8 @@ int WinsockStartup();
 void WinsockCleanup();
 
 Socket OpenTcpSocket();
-// Binds to every local address, or only to 127.0.0.1; port 0 lets the system choose.
+// Binds to every local address, or only to 127.0.0.1 and then exclusively (no other
+// socket may share the port, on any address); port 0 lets the system choose.
 int BindSocket(Socket s, int port, bool loopbackOnly);
 // The longest queue of connections the system lets a listening socket have.
 extern const int kMaxListenBacklog;

@@ -29,12 +29,11 @@ bool DuplicateHandle(Handle source, Handle* target);
 bool CloseHandle(Handle object);
 
 // Starts `body(argument)` on a new thread with the default stack size and returns
-// its handle, which is signalled when the thread has ended; null on failure. The
-// handle is stored in *handle before the body starts, so a body that ends at once
-// never races the caller's store. Where code is loaded as a module (Windows), the
-// thread keeps the module loaded from before it starts until it has ended.
+// its handle, which is signalled when the thread has ended; null on failure. Where
+// code is loaded as a module (Windows), the thread keeps the module loaded from
+// before it starts until it has ended.
 using ThreadBody = unsigned long (*)(void* argument);
-Handle CreateThread(ThreadBody body, void* argument, Handle* handle);
+Handle CreateThread(ThreadBody body, void* argument);
 bool SetThreadPriority(Handle thread, int priority);
 
 void Sleep(unsigned long milliseconds);

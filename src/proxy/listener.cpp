@@ -52,6 +52,10 @@ int Listener::Dispatch(SocketChannel* channel) {
     }
     {
         CriticalSectionGuard hold(moduleState.agentListLock);
+        if (IsStopSignalled()) {
+            delete channel;
+            return 0;
+        }
         Agent* idle = moduleState.agentList ? moduleState.agentList->PickIdleAgent() : nullptr;
         if (idle) {
             idle->AssignConnection(channel);
@@ -67,13 +71,13 @@ int Listener::Dispatch(SocketChannel* channel) {
     agent->AssignConnection(channel);
     {
         CriticalSectionGuard hold(moduleState.agentListLock);
-        if (!moduleState.agentList || moduleState.agentList->Add(agent) < 0) {
+        if (IsStopSignalled() || !moduleState.agentList || moduleState.agentList->Add(agent) < 0) {
             delete agent;
             return 0;
         }
     }
     // Started after the hand-over, so the agent's first wait finds its work.
-    if (!agent->Start()) {
+    if (!agent->Start(moduleState.threads)) {
         {
             CriticalSectionGuard hold(moduleState.agentListLock);
             moduleState.agentList->Remove(agent);
@@ -99,8 +103,6 @@ int Listener::SendWakeUp(int port) {
 }
 
 int Listener::Shutdown() {
-    ExitHandle listenerExit;
-    bool duplicated = false;
     int port = 0;
     {
         CriticalSectionGuard hold(moduleState.agentListLock);
@@ -108,72 +110,30 @@ int Listener::Shutdown() {
         if (!listener) {
             return 0;
         }
-        duplicated = listener->DuplicateExitHandle(listenerExit) != 0;
         port = listener->port_ ? listener->port_ : listener->BoundPort();
+        // Signalled under the lock, which Dispatch holds to add an agent: from here on
+        // no agent joins the list behind the stop signals below.
         listener->SignalStop();
     }
     int woke = SendWakeUp(port);
     if (!woke) {
-        // Without the wake-up the accept would block for good: cut it instead, so
-        // that nothing is left running when the caller deletes the shared objects.
+        // Without the wake-up the accept would block for good: cut it instead.
         Trace("Unable to wake the listener on port %d\n", port);
         CriticalSectionGuard hold(moduleState.agentListLock);
         if (moduleState.listener) {
             moduleState.listener->CancelAccept();
         }
     }
-    // The listener is waited for before the agents are stopped: once it has ended,
-    // no new agent can join the list behind the stop signals.
-    if (duplicated) {
-        WaitForExit(listenerExit);
-    } else {
-        WaitUntilGone([] { return moduleState.listener == nullptr; });
-    }
     StopAllAgents();
+    moduleState.threads.WaitForAll();
     return woke;
 }
 
-// Without handles to wait on (the system ran out of them), the thread is known to
-// be gone once it has left the module's state, which is checked under the lock.
-template <typename Condition> void Listener::WaitUntilGone(Condition gone) {
-    for (;;) {
-        {
-            CriticalSectionGuard hold(moduleState.agentListLock);
-            if (gone()) {
-                return;
-            }
-        }
-        platform::Sleep(kAcceptRetryMs);
-    }
-}
-
 void Listener::StopAllAgents() {
-    {
-        CriticalSectionGuard hold(moduleState.agentListLock);
-        AgentList* agents = moduleState.agentList;
-        for (int i = 0; agents && i < agents->Count(); ++i) {
-            agents->At(i)->SignalStop();
-            agents->At(i)->CancelIo();
-        }
-    }
-    // Each agent removes itself from the list just before its thread ends; while it
-    // is still listed it is alive, so its handles are taken under the lock.
-    for (;;) {
-        ExitHandle agentExit;
-        Agent* agent = nullptr;
-        bool duplicated = false;
-        {
-            CriticalSectionGuard hold(moduleState.agentListLock);
-            agent = moduleState.agentList ? moduleState.agentList->First() : nullptr;
-            if (!agent) {
-                return;
-            }
-            duplicated = agent->DuplicateExitHandle(agentExit) != 0;
-        }
-        if (duplicated) {
-            WaitForExit(agentExit);
-        } else {
-            WaitUntilGone([agent] { return moduleState.agentList->IndexOf(agent) < 0; });
-        }
+    CriticalSectionGuard hold(moduleState.agentListLock);
+    AgentList* agents = moduleState.agentList;
+    for (int i = 0; agents && i < agents->Count(); ++i) {
+        agents->At(i)->SignalStop();
+        agents->At(i)->CancelIo();
     }
 }

@@ -22,17 +22,17 @@ public:
     // The port the listening socket has, or 0 before it is bound.
     int BoundPort() const { return boundPort_; }
 
-    // Turns the module's listener and every agent off and returns once all their
-    // threads have ended. Returns 0 when there was no listener or the wake-up
-    // connection failed; the agents are stopped in either case.
+    // Turns the module's listener and every agent off and returns once every thread
+    // of the module's group has ended. Returns 0 when there was no listener (nothing
+    // is stopped then) or the wake-up connection failed (the accept is cut instead).
     static int Shutdown();
 
 private:
     // Makes a blocked accept return when the wake-up connection could not be made.
     void CancelAccept();
     static int SendWakeUp(int port);
+    // Signals every agent in the list and cuts the receive or send it is blocked in.
     static void StopAllAgents();
-    template <typename Condition> static void WaitUntilGone(Condition gone);
 
     const int port_;
     const unsigned long agentIdleTimeoutMs_;

@@ -6,7 +6,7 @@ import struct
 
 import pytest
 
-from fixtures import APPLY_LINES, IE_KEY, INTERNET_KEY, LOCAL_LIST, NAVIGATOR_HKCU, RESTORE_LINES, SETUP_KEY, Navigator
+from fixtures import APPLY_LINES, IE_KEY, INTERNET_KEY, LOCAL_LIST, NAVIGATOR_HKCU, RECORD_KEY, RESTORE_LINES, SETUP_KEY, Navigator
 from harness import BIN_DIR
 from registry import Binary, windows_path
 
@@ -59,25 +59,43 @@ def test_settings_pointed_and_given_back(start_host, desktop, tmp_path, prepare,
         assert settings() == expected
 
 
-def test_internet_explorer_5_sets_every_dialup_connection(start_host, desktop, tmp_path):
-    # Test builds of the sibling libraries read the connection names from a file and log the notices.
+# Internet Explorer 5's records of a dial-up connection: the proxy's, and direct.
+RECORDS = [Binary(struct.pack("<4I", 60, 2, 3, len(LOCAL_LIST)) + LOCAL_LIST + bytes(36))]
+RECORDS += [Binary(struct.pack("<4I", 60, 1, 1, 0) + bytes(36))]
+
+
+def internet_explorer_5(start_host, desktop, tmp_path):
+    """The host beside test builds of the sibling libraries, which read the connection names from a
+    file and log the notices: the host, a function reading the records, and the log."""
     for name in ("relvia-host.exe", "Relvia.dll", "../test-siblings/Quenlo.dll", "../test-siblings/Tessik.dll"):
         shutil.copy(BIN_DIR / name, tmp_path)
     names, log = [b"Office", "사내망".encode("cp949")], tmp_path / "notices.log"
     (tmp_path / "connections.txt").write_bytes(b"\r\n".join(names) + b"\r\n")
     env = {"RELVIA_TEST_CONNECTIONS": windows_path(tmp_path / "connections.txt")}
     env["RELVIA_TEST_NOTIFY_LOG"] = windows_path(log)
-    before = desktop.read(INTERNET_KEY)
     host = start_host(tmp_path / "relvia-host.exe", env)
-    records = [Binary(struct.pack("<4I", 60, 2, 3, len(LOCAL_LIST)) + LOCAL_LIST + bytes(36))]
-    records += [Binary(struct.pack("<4I", 60, 1, 1, 0) + bytes(36))]
-    for command, reply, record, notices in [("on", "on 1", records[0], 1), ("off", "off", records[1], 2)]:
+    return host, lambda: [desktop.read(INTERNET_KEY + "\\Connections").get(name) for name in names], log
+
+
+def test_internet_explorer_5_sets_every_dialup_connection(start_host, desktop, tmp_path):
+    before = desktop.read(INTERNET_KEY)
+    host, records, log = internet_explorer_5(start_host, desktop, tmp_path)
+    for command, reply, record, notices in [("on", "on 1", RECORDS[0], 1), ("off", "off", RECORDS[1], 2)]:
         assert host.command(command) == reply
-        assert [desktop.read(INTERNET_KEY + "\\Connections").get(name) for name in names] == [record, record]
+        assert records() == [record, record]
         assert log.read_bytes().count(b"tessik_Apply") == notices
     # The per-connection browser leaves the global switch and list alone.
     assert [desktop.read(INTERNET_KEY).get(n) for n in (b"ProxyEnable", b"ProxyServer")] == [
         before.get(n) for n in (b"ProxyEnable", b"ProxyServer")]
+
+
+def test_the_process_end_only_writes_the_settings_back(start_host, desktop, tmp_path):
+    host, records, log = internet_explorer_5(start_host, desktop, tmp_path)
+    assert host.commands("on", "free") == ["on 1", "free"]  # freed while on: it stays loaded, serving
+    desktop.delete(RECORD_KEY)  # the host's record gone, only the library gives the settings back
+    assert (host.command("quit"), host.wait_exit()) == ("bye", 0)
+    # As the process ends, under the loader lock: the names from turn-on, no sibling library loaded.
+    assert (records(), log.read_bytes().count(b"tessik_Apply")) == ([RECORDS[1]] * 2, 1)
 
 
 def test_no_browser_no_turn_on(start_host, desktop):

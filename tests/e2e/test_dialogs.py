@@ -6,8 +6,9 @@ import termios
 
 import pytest
 
-from fixtures import APPLY_LINES, RESTORE_LINES, Navigator
+from fixtures import APPLY_LINES, RECORD_KEY, RESTORE_LINES, Navigator
 from harness import BIN_DIR, Host, fetch, get, wait_until
+from test_host import ENDINGS
 
 NOTICE, BROWSER_EXIT, SWITCH = "일한 번역 확인", "웹브라우저 종료 확인", "Pellora - 일한 번역"
 CHECK_TEXT = "다음부터 이 메세지 표시하지 않음"
@@ -40,6 +41,15 @@ def test_quit_waits_for_the_open_dialog(proxy, screen):
     send_while_open(proxy, "quit")
     screen.click(*notice.center(1004))
     assert [proxy.next_line(), proxy.next_line(), proxy.wait_exit()] == ["enable", "bye", 0]
+
+
+@pytest.mark.parametrize("ending", ["ctrl-c", "session end"])
+def test_an_end_that_cannot_wait_closes_the_open_dialog(proxy, screen, wine, ending):
+    proxy.send("enable 1")
+    screen.find(NOTICE)
+    ENDINGS[ending](proxy, None)  # the system may end the process soon after: the dialog is not waited for
+    assert [proxy.next_line(), proxy.next_line(), proxy.wait_exit()] == ["enable", "bye", 0]
+    assert wine.read(RECORD_KEY) == {}  # the browsers have their settings back
 
 
 def test_translation_notice(proxy, screen, wine):

@@ -190,7 +190,7 @@ void* ThreadEntry(void* parameter) {
 
 } // namespace
 
-Handle CreateThread(ThreadBody body, void* argument, Handle* handleOut) {
+Handle CreateThread(ThreadBody body, void* argument) {
     std::shared_ptr<KernelObject> ended(new (std::nothrow) KernelObject);
     Handle handle = ended ? NewHandle(ended) : nullptr;
     ThreadStart* start = handle ? new (std::nothrow) ThreadStart{body, argument, ended} : nullptr;
@@ -198,7 +198,6 @@ Handle CreateThread(ThreadBody body, void* argument, Handle* handleOut) {
         CloseHandle(handle);
         return nullptr;
     }
-    *handleOut = handle;
     pthread_attr_t attributes;
     pthread_attr_init(&attributes);
     pthread_attr_setdetachstate(&attributes, PTHREAD_CREATE_DETACHED);
@@ -208,7 +207,6 @@ Handle CreateThread(ThreadBody body, void* argument, Handle* handleOut) {
     if (error != 0) {
         delete start;
         CloseHandle(handle);
-        *handleOut = nullptr;
         return nullptr;
     }
     return handle;

@@ -33,7 +33,16 @@ Socket OpenTcpSocket() {
     return s == INVALID_SOCKET ? kInvalidSocket : static_cast<Socket>(s);
 }
 
+// The listener's bind takes its port exclusively: without it Windows lets the bind
+// succeed beside another program that holds the port on every address, and that
+// program, not the proxy, would get some of the browsers' connections.
 int BindSocket(Socket s, int port, bool loopbackOnly) {
+    BOOL exclusive = TRUE;
+    if (loopbackOnly &&
+        ::setsockopt(static_cast<SOCKET>(s), SOL_SOCKET, SO_EXCLUSIVEADDRUSE,
+                     reinterpret_cast<const char*>(&exclusive), sizeof exclusive) != 0) {
+        return kSocketError;
+    }
     sockaddr_in address = {};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(loopbackOnly ? INADDR_LOOPBACK : INADDR_ANY);

@@ -66,7 +66,7 @@ HMODULE ReferenceOwnModule() {
 
 // The reference is taken before the thread exists, so a thread that has not started
 // yet keeps the module too; it cannot be unloaded while any of its threads is alive.
-Handle CreateThread(ThreadBody body, void* argument, Handle* handle) {
+Handle CreateThread(ThreadBody body, void* argument) {
     HMODULE module = ReferenceOwnModule();
     ThreadStart* start = module ? new (std::nothrow) ThreadStart{body, argument, module} : nullptr;
     if (!start) {
@@ -76,14 +76,12 @@ Handle CreateThread(ThreadBody body, void* argument, Handle* handle) {
         return nullptr;
     }
     DWORD id = 0;
-    HANDLE thread = ::CreateThread(nullptr, 0, ThreadEntry, start, CREATE_SUSPENDED, &id);
+    HANDLE thread = ::CreateThread(nullptr, 0, ThreadEntry, start, 0, &id);
     if (!thread) {
         delete start;
         ::FreeLibrary(module);
         return nullptr;
     }
-    *handle = thread;
-    ::ResumeThread(thread);
     return thread;
 }
 

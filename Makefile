@@ -18,10 +18,11 @@ test: build
 test-deep: build
 	@RELVIA_LOAD_DEEP=1 timeout 3600 /usr/bin/python3 -m pytest tests/load -q
 
-# Builds only the Windows x86_64 tree it runs.
+# Builds only the Windows tree it runs: x86_64, or with ARCH=i686 the 32-bit one.
+ARCH ?= x86_64
 run: setup
-	@scripts/build.sh win64
-	@scripts/run.sh
+	@scripts/build.sh $(if $(filter i686,$(ARCH)),win32,win64)
+	@scripts/run.sh $(ARCH)
 
 # FUZZ_SECONDS per target (default 60).
 fuzz: build

@@ -11,7 +11,7 @@ trap 'wine_down; xvfb_down' EXIT
 xvfb_up
 wine_up
 wine_forget_test_keys
-quiet wine_korean wine build/win64/bin/unit_tests.exe --gtest_brief=1
+quiet wine_korean "$(wine_loader win64)" build/win64/bin/unit_tests.exe --gtest_brief=1
 wine_down
 xvfb_down
 trap - EXIT

@@ -3,7 +3,8 @@
 # passes every time: "scripts/repeat.sh e2e 10", "scripts/repeat.sh load 10", or
 # "scripts/repeat.sh all 3" for everything make test runs. With FRESH=1 each run
 # starts from a fresh clone of HEAD (its own builds and Wine prefix), as a newcomer's
-# would. Exits non-zero when any run failed.
+# would. RELVIA_BUILD=win32 picks the i686 build for e2e and load. A failed run's
+# output is kept in build/repeat/. Exits non-zero when any run failed.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 
@@ -19,6 +20,7 @@ all) command=(make test) ;;
 esac
 
 here=$PWD
+kept=$here/build/repeat
 [ "${FRESH:-0}" = 1 ] || make build >/dev/null || exit 1
 failed=0
 for run in $(seq "$runs"); do
@@ -38,6 +40,8 @@ for run in $(seq "$runs"); do
     if [ "$status" -ne 0 ]; then
         failed=$((failed + 1))
         grep -E '^(FAILED|ERROR)|failed:' "$log" | head -20
+        mkdir -p "$kept"
+        cp "$log" "$kept/$suite-run$run.log"
     fi
     rm -f "$log"
 done

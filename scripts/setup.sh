@@ -12,13 +12,38 @@ packages=(
     python3-pytest chromium iproute2
 )
 
+export DEBIAN_FRONTEND=noninteractive
+
+installed() {
+    dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'
+}
+
 missing=()
 for p in "${packages[@]}"; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+    installed "$p" || missing+=("$p")
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
+if [ ${#missing[@]} -gt 0 ]; then
+    echo "installing: ${missing[*]}"
+    apt-get update -qq
+    apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
 
-echo "installing: ${missing[*]}"
-export DEBIAN_FRONTEND=noninteractive
-apt-get update -qq
-apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+# 32-bit Wine runs the i686 build, the one 32-bit hosts load. Without it (the archive's
+# i386 index has been broken before) the i686 suites are skipped, and no i386
+# architecture is left behind to make the next apt-get update fail.
+if ! installed wine32:i386; then
+    echo "installing: wine32:i386"
+    added=
+    if ! dpkg --print-foreign-architectures | grep -qx i386; then
+        dpkg --add-architecture i386
+        added=1
+    fi
+    if ! { apt-get update -qq && apt-get install -y -qq --no-install-recommends wine32:i386 >/dev/null; }; then
+        echo "setup: 32-bit Wine could not be installed; the i686 suites will be skipped" >&2
+        if [ -n "$added" ] && ! dpkg -l | awk '$1 == "ii" && $2 ~ /:i386$/' | grep -q .; then
+            dpkg --remove-architecture i386
+            apt-get update -qq || true
+        fi
+    fi
+fi
+exit 0

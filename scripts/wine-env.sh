@@ -7,11 +7,29 @@ export WINEDEBUG=-all
 # Skip Mono; keep mshtml, whose registration supplies the "Content Type" values.
 export WINEDLLOVERRIDES="mscoree="
 
+# The loader for a build's programs: through Debian's wine, where 32-bit Wine is
+# installed, a 64-bit program runs as a child of a start.exe that signals do not pass.
+wine_loader() {
+    if [ "$1" = win64 ] && [ -x /usr/lib/wine/wine64 ]; then
+        echo /usr/lib/wine/wine64
+    else
+        echo wine
+    fi
+}
+
 # Wine takes its ANSI code page from the Unix locale variables; ko_KR gives 949
 # even where that glibc locale is not compiled.
 wine_korean() { LC_ALL=ko_KR.UTF-8 "$@"; }
 
+# With 32-bit Wine installed a prefix needs its 32-bit side, which one made before the
+# install lacks: such a prefix is made again.
 wine_up() {
+    if [ -x /usr/lib/wine/wine ] && [ -f "$WINEPREFIX/system.reg" ] &&
+        [ ! -f "$WINEPREFIX/drive_c/windows/syswow64/kernel32.dll" ]; then
+        wineserver -k </dev/null >/dev/null 2>&1 || true
+        wineserver -w
+        rm -rf "$WINEPREFIX"
+    fi
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
         mkdir -p "$WINEPREFIX"
         wine_korean wineboot -i </dev/null >/dev/null 2>&1
@@ -32,10 +50,15 @@ wine_forget_test_keys() {
     done
 }
 
-# Makes the prefix look like a Windows desktop with a browser installed (see the file).
+# Makes the prefix look like a Windows desktop with a browser installed (see the file),
+# in both views of the registry: the library reads HKLM's 32-bit one, a 64-bit
+# program's fonts come from the other.
 wine_desktop() {
-    wine_korean wine reg import 'Z:'"$(printf '%s' "$PWD/scripts/wine-desktop.reg" | tr / '\\')" \
-        </dev/null >/dev/null 2>&1
+    local view file
+    file='Z:'"$(printf '%s' "$PWD/scripts/wine-desktop.reg" | tr / '\\')"
+    for view in /reg:32 /reg:64; do
+        wine_korean wine reg import "$file" "$view" </dev/null >/dev/null 2>&1
+    done
 }
 
 # Windows need an X display: without one, a virtual one for as long as the script runs.

@@ -1,5 +1,7 @@
 // The library's entry point and its ten exported functions (Windows only). They
-// forward to the portable lifecycle; the .def file exports them undecorated.
+// forward to the portable lifecycle; the .def file exports them undecorated. The
+// exports use the C calling convention (the caller removes the arguments), as the
+// suite's other library does.
 #include "control/lifecycle.h"
 #include "control/module_state.h"
 
@@ -25,39 +27,39 @@ int __stdcall DllMain(void* instance, unsigned long reason, void* reserved) {
     return 1;
 }
 
-int __stdcall rlvia_TurnOn(void* hostWindow) {
+int __cdecl rlvia_TurnOn(void* hostWindow) {
     return TurnOn(hostWindow);
 }
 
-void __stdcall rlvia_TurnOff() {
+void __cdecl rlvia_TurnOff() {
     TurnOff();
 }
 
-int __stdcall rlvia_SetRegRoot(void* root, const char* path) {
+int __cdecl rlvia_SetRegRoot(void* root, const char* path) {
     return SetRegRoot(root, path);
 }
 
-void __stdcall rlvia_EnableJ2KTrans(int value) {
+void __cdecl rlvia_EnableJ2KTrans(int value) {
     EnableJ2KTrans(value);
 }
 
-void __stdcall rlvia_SetJ2KTransMode(int mode) {
+void __cdecl rlvia_SetJ2KTransMode(int mode) {
     SetJ2KTransMode(mode);
 }
 
-int __stdcall rlvia_J2KTransEnabled() {
+int __cdecl rlvia_J2KTransEnabled() {
     return J2KTransEnabled();
 }
 
-int __stdcall rlvia_GetJ2KTransMode() {
+int __cdecl rlvia_GetJ2KTransMode() {
     return GetJ2KTransMode();
 }
 
-int __stdcall rlvia_GetAgentCount(int* busy, int* idle) {
+int __cdecl rlvia_GetAgentCount(int* busy, int* idle) {
     return GetAgentCount(busy, idle);
 }
 
 // Exported as both rlvia_OpenDnBox and rlvia_CloseDnBox.
-void __stdcall rlvia_OpenDnBox() {}
+void __cdecl rlvia_OpenDnBox() {}
 
 } // extern "C"

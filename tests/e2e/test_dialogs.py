@@ -7,7 +7,7 @@ import termios
 import pytest
 
 from fixtures import APPLY_LINES, RECORD_KEY, RESTORE_LINES, Navigator
-from harness import BIN_DIR, Host, fetch, get, wait_until
+from harness import BIN_DIR, WINE, Host, fetch, get, wait_until
 from test_host import ENDINGS
 
 NOTICE, BROWSER_EXIT, SWITCH = "일한 번역 확인", "웹브라우저 종료 확인", "Pellora - 일한 번역"
@@ -102,7 +102,7 @@ def test_translation_notice(proxy, screen, wine):
 @pytest.mark.parametrize("answer", ["unasked", "exit", "restart", "cancel"])
 def test_a_running_navigator_and_the_browser_exit_question(start_host, desktop, screen, tmp_path, answer):
     navigator = Navigator(desktop, tmp_path, "4.08 (en)")
-    running = Host(["wine", str(BIN_DIR / "browser-peers.exe"), "netscape"], desktop.env, tmp_path / "running.log")
+    running = Host([WINE, str(BIN_DIR / "browser-peers.exe"), "netscape"], desktop.env, tmp_path / "running.log")
     try:
         host = start_host()
         if answer == "unasked":
@@ -134,6 +134,28 @@ def test_a_running_navigator_and_the_browser_exit_question(start_host, desktop, 
             assert (navigator.starts(), navigator.added()) == (1, APPLY_LINES + RESTORE_LINES)
     finally:
         running.kill()
+
+
+def test_the_dialogs_look_the_same_in_every_locale(start_host, origin, screen):
+    # Their Korean texts are drawn and set through the wide functions, whatever the system's code page.
+    looks = {}
+    for locale in ("ko_KR.UTF-8", "en_US.UTF-8"):  # ANSI code pages 949 and 1252
+        host = start_host(env={"LC_ALL": locale})
+        host.turn_on()
+        host.set_values({"0.0.1": 1}, "\\Domain")
+        host.send("enable 1")
+        for caption, answer in [(NOTICE, lambda: host.next_line() == "enable"), (SWITCH, lambda: True)]:
+            if caption == SWITCH:
+                assert fetch(get(origin.authority, b"/cgi/spell.cgi?cmd=DisableJ2KTrans")).startswith(b"HTTP/1.1 204")
+            dialog = screen.find(caption)
+            screen.move(dialog.box.x + 5, dialog.box.y + dialog.box.height // 2)
+            looks[locale, caption] = dialog.caption, dialog.texts(), screen.pixels(dialog.box, caption + locale)
+            screen.click(*dialog.center(1004))
+            screen.gone(caption)
+            assert answer()
+        host.turn_off()
+    for caption in (NOTICE, SWITCH):
+        assert looks["en_US.UTF-8", caption] == looks["ko_KR.UTF-8", caption], caption
 
 
 def test_an_agents_message_beside_a_question_of_the_host(proxy, origin, screen):

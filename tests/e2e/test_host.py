@@ -9,7 +9,7 @@ import threading
 import pytest
 
 from fixtures import IE_KEY, INTERNET_KEY, LOCAL_LIST, RECORD_KEY
-from harness import DEADLINE, PROXY_PORT, Reply, accepts, connect, fetch, get, ok, read, wait_port, wait_until
+from harness import DEADLINE, PROXY_PORT, WINE, Reply, accepts, connect, fetch, get, ok, read, wait_port, wait_until
 from registry import Binary
 
 SAVED = {b"ProxyEnable": Binary(b"\x01\0\0\0"), b"ProxyServer": b"http=web.example:3128"}
@@ -52,7 +52,7 @@ def free_and_serve(host, origin) -> None:  # its threads keep the library loaded
 ENDINGS = {
     "quit": lambda host, origin: host.send("quit"),
     "end of input": lambda host, origin: host.proc.stdin.close(),
-    "close box": lambda host, origin: host.wine.run("wine", "taskkill", "/im", "relvia-host.exe"),  # no /f: WM_CLOSE
+    "close box": lambda host, origin: host.wine.run(WINE, "taskkill", "/im", "relvia-host.exe"),  # no /f: WM_CLOSE
     "ctrl-c": lambda host, origin: host.proc.send_signal(signal.SIGINT),
     "session end": lambda host, origin: host.wine.run("wineboot", "--end-session", timeout=DEADLINE),
     "freed": free_and_serve,

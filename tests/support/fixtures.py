@@ -9,7 +9,7 @@ from pathlib import Path
 
 import pytest
 
-from harness import BIN_DIR, REPO, Host, Origin
+from harness import BIN_DIR, REPO, WINE, Host, Origin
 from registry import Wine, windows_path
 
 IE_KEY = "HKLM\\Software\\Microsoft\\Internet Explorer"
@@ -103,7 +103,7 @@ def start_host(wine, tmp_path):
 
     def start(program: Path = BIN_DIR / "relvia-host.exe", env: dict = None) -> Host:
         log = tmp_path / ("host%d.stderr" % len(hosts))
-        hosts.append(Host(["wine", str(program), "--console"], dict(wine.env, **(env or {})), log, wine=wine))
+        hosts.append(Host([WINE, str(program), "--console"], dict(wine.env, **(env or {})), log, wine=wine))
         hosts[-1].settings()
         return hosts[-1]
 

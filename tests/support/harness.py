@@ -14,7 +14,12 @@ from collections import namedtuple
 from pathlib import Path
 
 REPO = Path(__file__).resolve().parents[2]
-BIN_DIR = REPO / "build" / "win64" / "bin"
+# The Windows build under test: win64 (x86_64) or win32 (i686), as scripts/test.sh runs each.
+BUILD = os.environ.get("RELVIA_BUILD", "win64")
+BIN_DIR = REPO / "build" / BUILD / "bin"
+# Started by the loader of their own kind: through Debian's wine, where 32-bit Wine is installed, a
+# 64-bit program runs as a child of a start.exe, which a test's signal would reach instead.
+WINE = "/usr/lib/wine/wine64" if BUILD == "win64" and Path("/usr/lib/wine/wine64").exists() else "wine"
 PROXY_PORT = 8080
 DEADLINE = 30.0  # the limit for one step: a reply, a connection, an answer
 SANITIZER_MARKS = ("ERROR: AddressSanitizer", "ERROR: LeakSanitizer", "runtime error:", "WARNING: ThreadSanitizer")

@@ -9,7 +9,7 @@ from collections import namedtuple
 from pathlib import Path
 from typing import NamedTuple
 
-from harness import BIN_DIR, DEADLINE, REPO, wait_until
+from harness import BIN_DIR, DEADLINE, REPO, WINE, wait_until
 
 _ROOTS = {"HKCU": b"HKEY_CURRENT_USER", "HKLM": b"HKEY_LOCAL_MACHINE"}  # keys are named "HKCU\\..." or "HKLM\\..."
 _QUERY_LINE = re.compile(rb"^    (.*?)    (REG_\w+)    ?(.*?)\r?$")
@@ -26,14 +26,14 @@ def _reg_text(text) -> bytes:
 
 
 def _reg(wine, *argv: str):
-    """Runs Wine's reg: (exit code, what it printed). A run that fails without an error
-    of reg's own ("reg: ...") is Wine failing to start it, which happens now and then:
-    it is tried again, since taking it for reg's answer would make a key that exists
-    look missing."""
+    """Runs Wine's reg in the 32-bit view, the one both builds read HKLM\\Software in: (exit code,
+    what it printed). A run that fails without an error of reg's own ("reg: ...") is Wine failing
+    to start it, which happens now and then: it is tried again, since taking it for reg's answer
+    would make a key that exists look missing."""
     out = wine.folder / ("reg%d.out" % next(wine.files))
     for _ in range(3):
         with open(out, "wb") as sink:  # output to a file, not a pipe: no Wine helper can hold it open
-            code = subprocess.run(["wine", "reg", *argv], env=wine.env, cwd=REPO, stdin=subprocess.DEVNULL, stdout=sink,
+            code = subprocess.run(["wine", "reg", *argv, "/reg:32"], env=wine.env, cwd=REPO, stdin=subprocess.DEVNULL, stdout=sink,
                                   stderr=subprocess.STDOUT, timeout=DEADLINE * 2).returncode
         said = out.read_bytes()
         if code == 0 or said.startswith(b"reg: "):
@@ -122,7 +122,7 @@ class Wine:
         def text(word: str) -> str:
             return "" if word == "-" else bytes.fromhex(word).decode("cp949")
 
-        found, probe = [], self.output("wine", str(BIN_DIR / "dialog-probe.exe")).decode(errors="replace")
+        found, probe = [], self.output(WINE, str(BIN_DIR / "dialog-probe.exe")).decode(errors="replace")
         for words in map(str.split, probe.splitlines()):
             if words and words[0] == "dialog":
                 found.append(Dialog(text(words[2]), Box(*map(int, words[3:7])), {}))
@@ -145,10 +145,14 @@ class Wine:
     def move(self, x: int, y: int) -> None:
         self.output("xdotool", "mousemove", "--sync", str(x), str(y))
 
-    def photograph(self, box: Box, name: str):
-        """The box's pixels, as pixel(x, y) -> (r, g, b); the picture is kept in build/screenshots."""
+    def pixels(self, box: Box, name: str) -> bytes:
+        """The box's pixels, RGB row by row; the picture is kept in build/screenshots."""
         path = REPO / "build" / "screenshots" / (name + ".png")
         path.parent.mkdir(parents=True, exist_ok=True)
         self.output("import", "-window", "root", "-crop", "%dx%d+%d+%d" % (box[2:] + box[:2]), "+repage", str(path))
-        raw = self.output("convert", str(path), "-depth", "8", "rgb:-")
+        return self.output("convert", str(path), "-depth", "8", "rgb:-")
+
+    def photograph(self, box: Box, name: str):
+        """The box's pixels, as pixel(x, y) -> (r, g, b)."""
+        raw = self.pixels(box, name)
         return lambda x, y: tuple(raw[3 * (y * box.width + x) : 3 * (y * box.width + x) + 3])

@@ -9,9 +9,22 @@ const RegKey kHkeyCurrentUser = HKEY_CURRENT_USER;
 const RegKey kHkeyLocalMachine = HKEY_LOCAL_MACHINE;
 const RegKey kHkeyUsers = HKEY_USERS;
 
+namespace {
+
+// HKEY_LOCAL_MACHINE\Software is seen as a 32-bit program sees it, in either build:
+// every browser the library knows, and the suite that installs it, is a 32-bit program
+// whose keys live in the 32-bit view of a 64-bit Windows. 32-bit Windows ignores the
+// flag; HKEY_CURRENT_USER is the same in both views.
+REGSAM InView(RegKey root, unsigned long access) {
+    return root == HKEY_LOCAL_MACHINE ? access | KEY_WOW64_32KEY : access;
+}
+
+} // namespace
+
 long RegOpenKeyExA(RegKey root, const char* subkey, unsigned long access, RegKey* key) {
     HKEY opened = nullptr;
-    long result = ::RegOpenKeyExA(static_cast<HKEY>(root), subkey, 0, access, &opened);
+    long result =
+        ::RegOpenKeyExA(static_cast<HKEY>(root), subkey, 0, InView(root, access), &opened);
     *key = opened;
     return result;
 }
@@ -22,7 +35,7 @@ long RegCreateKeyExA(RegKey root, const char* subkey, unsigned long access, RegK
     char emptyClass[] = "";
     long result =
         ::RegCreateKeyExA(static_cast<HKEY>(root), subkey, 0, emptyClass, REG_OPTION_NON_VOLATILE,
-                          access, nullptr, &opened, &disposition);
+                          InView(root, access), nullptr, &opened, &disposition);
     *key = opened;
     return result;
 }

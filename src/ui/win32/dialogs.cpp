@@ -91,8 +91,8 @@ HWND OwnerOnThisThread(void* owner) {
 
 int RunDialog(void* owner, int templateId, DLGPROC procedure) {
     INT_PTR result =
-        DialogBoxParamA(static_cast<HINSTANCE>(moduleState.moduleInstance),
-                        MAKEINTRESOURCEA(templateId), OwnerOnThisThread(owner), procedure, 0);
+        DialogBoxParamW(static_cast<HINSTANCE>(moduleState.moduleInstance),
+                        MAKEINTRESOURCEW(templateId), OwnerOnThisThread(owner), procedure, 0);
     DeleteObject(dialogState.backgroundBrush);
     dialogState.backgroundBrush = nullptr;
     return static_cast<int>(result);

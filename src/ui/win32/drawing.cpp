@@ -2,13 +2,13 @@
 
 namespace {
 
-bool EndsWord(unsigned char c) {
+bool EndsWord(wchar_t c) {
     return c >= 1 && c <= 32;
 }
 
-SIZE TextSize(HDC dc, const char* text, int length) {
+SIZE TextSize(HDC dc, const wchar_t* text, int length) {
     SIZE size = {0, 0};
-    GetTextExtentPoint32A(dc, text, length, &size);
+    GetTextExtentPoint32W(dc, text, length, &size);
     return size;
 }
 
@@ -33,13 +33,13 @@ void FillRectFramed(HDC dc, const RECT& r, COLORREF frame, COLORREF fill) {
     DrawLine(dc, r.left, r.bottom, r.left, r.top, frame);
 }
 
-int LayoutText(HDC dc, const char* text, const RECT& r, int spacing, bool draw) {
-    SIZE space = TextSize(dc, " ", 1);
+int LayoutText(HDC dc, const wchar_t* text, const RECT& r, int spacing, bool draw) {
+    SIZE space = TextSize(dc, L" ", 1);
     int x = r.left;
     int y = r.top;
-    const char* word = nullptr;
-    for (const char* p = text ? text : "";; ++p) {
-        unsigned char c = static_cast<unsigned char>(*p);
+    const wchar_t* word = nullptr;
+    for (const wchar_t* p = text ? text : L"";; ++p) {
+        wchar_t c = *p;
         if (c != 0 && !EndsWord(c)) {
             word = word ? word : p;
             continue;
@@ -52,7 +52,7 @@ int LayoutText(HDC dc, const char* text, const RECT& r, int spacing, bool draw) 
                 y += space.cy + spacing;
             }
             if (draw) {
-                TextOutA(dc, x, y, word, length);
+                TextOutW(dc, x, y, word, length);
             }
             x += width;
             word = nullptr;

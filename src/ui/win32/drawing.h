@@ -19,7 +19,7 @@ void DrawLine(HDC dc, int x1, int y1, int x2, int y2, COLORREF color);
 // line height plus `spacing`, a line feed by the line height alone, a tab by eight
 // spaces; a word is never split. Draws the words when `draw` is set. The y below the
 // text.
-int LayoutText(HDC dc, const char* text, const RECT& rectangle, int spacing, bool draw);
+int LayoutText(HDC dc, const wchar_t* text, const RECT& rectangle, int spacing, bool draw);
 // Moves the window to the rectangle (parent client coordinates for a child, screen
 // coordinates otherwise) with its width and height each one pixel less, repainting.
 void MoveWindowToRect(HWND window, const RECT& rectangle);

@@ -4,6 +4,7 @@
 
 #include "control/module_state.h"
 #include "ui/dialogs.h"
+#include "ui/win32/korean_text.h"
 
 Skin* skin = nullptr;
 HFONT dialogFont = nullptr;
@@ -48,8 +49,8 @@ HPALETTE Skin::GetPalette() {
 
 void LoadDialogResources() {
     // "굴림", 9 points for the dialogs' 96 dots per inch.
-    dialogFont = CreateFontA(-12, 0, 0, 0, 400, FALSE, FALSE, FALSE, HANGUL_CHARSET, 3, 2, 1, 0x32,
-                             "\xB1\xBC\xB8\xB2");
+    dialogFont = CreateFontW(-12, 0, 0, 0, 400, FALSE, FALSE, FALSE, HANGUL_CHARSET, 3, 2, 1, 0x32,
+                             KoreanText("\xB1\xBC\xB8\xB2").c_str());
     skin = new (std::nothrow) Skin;
     if (skin) {
         skin->GetBitmap(kLogoBitmap);

@@ -5,6 +5,7 @@
 #include "ui/dialogs.h"
 #include "ui/win32/dialog_state.h"
 #include "ui/win32/drawing.h"
+#include "ui/win32/korean_text.h"
 #include "ui/win32/skin.h"
 
 namespace {
@@ -50,14 +51,14 @@ void PaintSkinButton(HWND window, HDC dc, HWND button) {
                       inner.top + height};
     face->Draw(dc, stretched, middle, false);
 
-    char caption[126] = {};
-    GetWindowTextA(button, caption, sizeof caption);
+    wchar_t caption[126] = {};
+    GetWindowTextW(button, caption, 126);
     HGDIOBJ previousFont =
         SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(button, WM_GETFONT, 0, 0)));
     SetTextColor(dc, kTextColor);
     SetBkMode(dc, TRANSPARENT);
     RECT text = {inner.left - 1, inner.top - 1, inner.right - 1, inner.top + height - 1};
-    DrawTextA(dc, caption, -1, &text, DT_SINGLELINE | DT_CENTER | DT_VCENTER);
+    DrawTextW(dc, caption, -1, &text, DT_SINGLELINE | DT_CENTER | DT_VCENTER);
     SelectObject(dc, previousFont);
 }
 
@@ -118,11 +119,12 @@ void PaintMessage(HWND window, HDC dc, HWND area) {
     HGDIOBJ previousFont = SelectObject(dc, dialogFont);
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, kTextColor);
-    int bottom = LayoutText(dc, dialogState.messageText, place, kLineSpacing, false);
+    std::wstring message = KoreanText(dialogState.messageText);
+    int bottom = LayoutText(dc, message.c_str(), place, kLineSpacing, false);
     if (place.bottom - bottom > 0) {
         place.top += (place.bottom - bottom) / 2;
     }
-    LayoutText(dc, dialogState.messageText, place, kLineSpacing, true);
+    LayoutText(dc, message.c_str(), place, kLineSpacing, true);
     SelectObject(dc, previousFont);
 }
 
@@ -165,7 +167,9 @@ void FitMessageText(HWND window) {
     RECT place = ChildRect(window, area);
     HDC dc = GetDC(window);
     HGDIOBJ previousFont = SelectObject(dc, dialogFont);
-    int extra = LayoutText(dc, dialogState.messageText, place, kLineSpacing, false) - place.bottom;
+    int extra =
+        LayoutText(dc, KoreanText(dialogState.messageText).c_str(), place, kLineSpacing, false) -
+        place.bottom;
     SelectObject(dc, previousFont);
     ReleaseDC(window, dc);
     // A message that fits moves nothing, but the moves still take their pixel off.

@@ -2,6 +2,7 @@
 
 #include "ui/win32/dialog_state.h"
 #include "ui/win32/drawing.h"
+#include "ui/win32/korean_text.h"
 #include "ui/win32/open_dialogs.h"
 #include "ui/win32/skin.h"
 
@@ -97,7 +98,7 @@ void OnButtonUp(HWND window) {
 // Title, size and place, and the children moved below the title bar.
 void StartDialog(HWND window) {
     if (dialogState.captionText) {
-        SetWindowTextA(window, dialogState.captionText);
+        SetWindowTextW(window, KoreanText(dialogState.captionText).c_str());
     }
     RECT frame;
     GetWindowRect(window, &frame);

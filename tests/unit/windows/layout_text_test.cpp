@@ -14,14 +14,14 @@ TEST(LayoutText, LinesWrapAtWholeWords) {
     const int line = space.cy, twoWords = 2 * word.cx + space.cx;
     // {text, box width, lines that advance with the spacing of 5, bare line feeds}: a
     // word too wide for the box starts a line of its own, unsplit; a tab is 8 spaces.
-    const std::tuple<const char*, int, int, int> rows[] = {
-        {"", 1000, 1, 0},
-        {"word word", twoWords, 1, 0},
-        {"word\n\nword", 1000, 1, 2},
-        {"word word", twoWords - 1, 2, 0},
-        {"word", word.cx - 1, 2, 0},
-        {"word word", word.cx - 1, 3, 0},
-        {"word\tword", 2 * word.cx + 7 * space.cx, 2, 0},
+    const std::tuple<const wchar_t*, int, int, int> rows[] = {
+        {L"", 1000, 1, 0},
+        {L"word word", twoWords, 1, 0},
+        {L"word\n\nword", 1000, 1, 2},
+        {L"word word", twoWords - 1, 2, 0},
+        {L"word", word.cx - 1, 2, 0},
+        {L"word word", word.cx - 1, 3, 0},
+        {L"word\tword", 2 * word.cx + 7 * space.cx, 2, 0},
     };
     for (const auto& [text, width, lines, feeds] : rows) {
         RECT box = {0, 10, width, 500};

@@ -37,8 +37,7 @@ void DeleteBrowserManager() {
     moduleState.browserManager = nullptr;
 }
 
-// What turning off leaves on a proxy whose threads have all ended: the objects the
-// turn-on made go, and so does the "on" of a proxy that could not listen.
+// The objects a turn-on made, once no thread of the proxy is left to use them.
 void DeleteTurnOnObjects() {
     {
         CriticalSectionGuard hold(moduleState.agentListLock);

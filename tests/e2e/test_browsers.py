@@ -65,8 +65,7 @@ RECORDS += [Binary(struct.pack("<4I", 60, 1, 1, 0) + bytes(36))]
 
 
 def internet_explorer_5(start_host, desktop, tmp_path):
-    """The host beside test builds of the sibling libraries, which read the connection names from a
-    file and log the notices: the host, a function reading the records, and the log."""
+    """The host beside test siblings that read connection names from a file and log notices: host, records, log."""
     for name in ("relvia-host.exe", "Relvia.dll", "../test-siblings/Quenlo.dll", "../test-siblings/Tessik.dll"):
         shutil.copy(BIN_DIR / name, tmp_path)
     names, log = [b"Office", "사내망".encode("cp949")], tmp_path / "notices.log"

@@ -109,15 +109,6 @@ only_system_imports() {
     return $bad
 }
 
-# Every input of the fuzz corpora still runs clean (crashes found once stay fixed).
-fuzz_corpora_replay() {
-    local corpus target
-    for corpus in tests/fuzz/corpus/*/; do
-        target=$(basename "$corpus")
-        "build/fuzz/bin/$target" -runs=0 "$corpus" || return 1
-    done
-}
-
 # Non-blank lines of C++, Python and shell under the given folders.
 code_lines() {
     find "$@" -type f \( -name '*.cpp' -o -name '*.h' -o -name '*.py' -o -name '*.sh' \) -exec cat {} + |
@@ -145,7 +136,7 @@ for tree in win64 win32; do
 done
 run_load win64 asan,tsan,wine
 run_load win32 wine
-count_check fuzz-corpora fuzz_corpora_replay
+count_check fuzz-corpora scripts/replay-corpora.sh
 count_check windows-imports only_system_imports
 count_check windows-exports python3 scripts/check_exports.py build/win64/bin/Relvia.dll \
     build/win32/bin/Relvia.dll

@@ -35,8 +35,8 @@ std::string RunCommand(RelviaLibrary& library, HWND window, const std::string& l
         HKEY key = root == "HKLM"   ? HKEY_LOCAL_MACHINE
                    : root == "HKCU" ? HKEY_CURRENT_USER
                                     : nullptr;
-        if (!key) {
-            return "error regroot needs HKLM or HKCU";
+        if (!key && root != "0") { // a zero root goes to the library as it is
+            return "error regroot needs HKLM, HKCU or 0";
         }
         return "regroot " + std::to_string(library.SetRegRoot(key, path.c_str()));
     }

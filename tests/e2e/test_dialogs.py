@@ -1,8 +1,10 @@
 """The three skinned dialogs under Wine: found on the screen, photographed, checked where the
 skin fixes colours and places, and answered with real mouse and keyboard input."""
 
+import contextlib
 import fcntl
 import termios
+from pathlib import Path
 
 import pytest
 
@@ -12,6 +14,10 @@ from test_host import ENDINGS
 
 NOTICE, BROWSER_EXIT, SWITCH = "일한 번역 확인", "웹브라우저 종료 확인", "Pellora - 일한 번역"
 CHECK_TEXT = "다음부터 이 메세지 표시하지 않음"
+NOTICE_TEXT = "'일한 번역' 기능은 일본어로 된 홈페이지를 자동으로 한글로 번역해서 보여주는 기능입니다.\n\n" \
+    "이 기능을 사용하는 상태에서는 일본어가 아닌 홈페이지에 대한 접속이 느려질 수 있습니다."
+RESTORE_QUESTION = "Corvale Pellora에 의해 변경된 웹브라우저의 설정을 복구하기 위해 현재 실행중인 [넷스케이프 네비게이터]를 종료합니다."
+APPLY_QUESTION = "Corvale Pellora의 일한 번역 기능을 이용하려면 현재 실행중인 [넷스케이프 네비게이터]를 종료하거나 재실행 해야합니다."
 # The skin's colours: the background; the title bar and body at the left edge, and at the right.
 BACKGROUND, LEFT, RIGHT = (235, 235, 228), [(143, 178, 254), (255, 255, 255)], [(0, 86, 135), (157, 157, 157)]
 
@@ -47,6 +53,7 @@ def test_quit_waits_for_the_open_dialog(proxy, screen):
 def test_an_end_that_cannot_wait_closes_the_open_dialog(proxy, screen, wine, ending):
     proxy.send("enable 1")
     screen.find(NOTICE)
+    assert wine.read(RECORD_KEY)  # the record of the browsers' settings, which the end gives back
     ENDINGS[ending](proxy, None)  # the system may end the process soon after: the dialog is not waited for
     assert [proxy.next_line(), proxy.next_line(), proxy.wait_exit()] == ["enable", "bye", 0]
     assert wine.read(RECORD_KEY) == {}  # the browsers have their settings back
@@ -56,7 +63,7 @@ def test_translation_notice(proxy, screen, wine):
     proxy.send("enable 1")
     notice = screen.find(NOTICE)
     send_while_open(proxy, "count")
-    assert notice.texts() == {1004: "확인", 1009: CHECK_TEXT, 1002: "", 1012: "일본 웹 여행 가이드", 1000: ""}
+    assert notice.texts() == {1004: "확인", 1009: CHECK_TEXT, 1002: NOTICE_TEXT, 1012: "일본 웹 여행 가이드", 1000: ""}
     assert_skinned(screen, notice, "translation-notice")
     screen.output("xdotool", "key", "Return")  # neither Enter nor Escape does anything
     screen.output("xdotool", "key", "Escape")
@@ -99,41 +106,61 @@ def test_translation_notice(proxy, screen, wine):
     assert proxy.commands("enable 0", "enable 1") == ["enable", "enable"]
 
 
-@pytest.mark.parametrize("answer", ["unasked", "exit", "restart", "cancel"])
-def test_a_running_navigator_and_the_browser_exit_question(start_host, desktop, screen, tmp_path, answer):
-    navigator = Navigator(desktop, tmp_path, "4.08 (en)")
-    running = Host([WINE, str(BIN_DIR / "browser-peers.exe"), "netscape"], desktop.env, tmp_path / "running.log")
+def navigators() -> int:
+    """The copies of Navigator's program (netscape.exe) running under Wine."""
+    count = 0
+    for path in Path("/proc").glob("[0-9]*/cmdline"):
+        with contextlib.suppress(OSError):  # a process that just ended
+            count += b"netscape.exe" in path.read_bytes().lower()
+    return count
+
+
+def asked(screen, text: str):
+    question = screen.find(BROWSER_EXIT)
+    assert question.texts() == {2000: "종료", 3000: "재실행", 1002: text, 1007: "취소", 1014: CHECK_TEXT, 1000: ""}
+    return question
+
+
+def test_a_running_navigator_and_the_browser_exit_question(start_host, desktop, screen, tmp_path):
+    navigator, peers = Navigator(desktop, tmp_path, "4.08 (en)"), []
+
+    def running() -> Host:  # a Navigator the user started
+        log = tmp_path / ("running%d.log" % len(peers))
+        peers.append(Host([WINE, str(BIN_DIR / "browser-peers.exe"), "netscape"], desktop.env, log))
+        return peers[-1]
+
     try:
-        host = start_host()
-        if answer == "unasked":
-            host.set_values({"WBAlert": 0})  # the question switched off: as if answered "restart"
-        host.send("on")
-        if answer != "unasked":
-            question = screen.find(BROWSER_EXIT)
-            assert question.texts() == {2000: "종료", 3000: "재실행", 1002: "", 1007: "취소", 1014: CHECK_TEXT, 1000: ""}
-            assert_skinned(screen, question, "browser-exit")
-            if answer == "cancel":
-                screen.click(*question.center(1014))  # checking the box switches the question off, whatever ends it
-                wait_until(lambda: desktop.read(host.key).get(b"WBAlert") == 0, "WBAlert 0")
-            screen.click(*question.center({"exit": 2000, "restart": 3000, "cancel": 1007}[answer]))
+        first, host = running(), start_host()
+        host.send("on")  # cancel: the settings change, nothing is closed or started
+        question = asked(screen, APPLY_QUESTION)
+        assert_skinned(screen, question, "browser-exit")
+        screen.click(*question.center(1007))
+        assert (host.next_line(), navigator.added()) == ("on 1", APPLY_LINES)
+        host.send("off")  # asked again, since it still runs; restart: closed, given back, started again
+        question = asked(screen, RESTORE_QUESTION)
+        assert (first.transcript, navigators()) == (["< ready"], 0)
+        screen.click(*question.center(3000))
+        assert (host.next_line(), first.next_line()) == ("off", "poke WWW_Exit")
+        wait_until(lambda: navigators() == navigator.starts() == 1, "Navigator to start again")
+        host.send("on")  # exit, with the box checked: closed, not started again, and the question off
+        question = asked(screen, APPLY_QUESTION)
+        screen.click(*question.center(1014))
+        wait_until(lambda: desktop.read(host.key).get(b"WBAlert") == 0, "WBAlert 0")
+        screen.click(*question.center(2000))
         assert host.next_line() == "on 1"
-        assert navigator.added() == APPLY_LINES
-        if answer == "cancel":
-            assert running.alive()  # nothing was ended; without the question, turning off ends it
-            assert host.command("off") == "off"
-        assert running.next_line() == "poke WWW_Exit"
-        if answer == "exit":
-            assert (navigator.starts(), host.command("off")) == (0, "off")
-        elif answer in ("restart", "unasked"):
-            wait_until(lambda: navigator.starts() == 1, "Navigator to start again")  # off ends it (asking, if asked)
-            host.send("off")
-            if answer == "restart":
-                screen.click(*screen.find(BROWSER_EXIT).center(2000))
-            assert host.next_line() == "off"
-            wait_until(lambda: b"exited" in navigator.log.read_bytes(), "Navigator to end")
-            assert (navigator.starts(), navigator.added()) == (1, APPLY_LINES + RESTORE_LINES)
+        wait_until(lambda: navigators() == 0, "Navigator to end")  # a copy started again would be running already
+        # Unasked, turning off closes; turning on closes and starts again (once: nothing else started meanwhile).
+        second = running()
+        assert (host.command("off"), second.next_line(), navigators()) == ("off", "poke WWW_Exit", 0)
+        third = running()
+        assert (host.command("on"), third.next_line()) == ("on 1", "poke WWW_Exit")
+        wait_until(lambda: navigators() == 1 and navigator.starts() == 2, "Navigator to start again, once")
+        assert host.command("off") == "off"
+        wait_until(lambda: navigators() == 0, "Navigator to end")
+        assert navigator.added() == (APPLY_LINES + RESTORE_LINES) * 3
     finally:
-        running.kill()
+        for peer in peers:
+            peer.kill()
 
 
 def test_the_dialogs_look_the_same_in_every_locale(start_host, origin, screen):

@@ -22,8 +22,8 @@ def test_counts_and_switches(host):
     wait_port(PROXY_PORT, True)
     assert host.command("on") == "on 1"  # on twice: one listener, which one off ends
     host.turn_off()
-    switches = host.commands("enable 2", "enabled", "mode 0", "getmode", "enable -1")
-    assert switches == ["enable", "enabled 2", "mode", "getmode 0", "enable"]
+    switches = host.commands("enable 2", "regroot 0 Software\\Elsewhere", "enabled", "mode 0", "getmode", "enable -1")
+    assert switches == ["enable", "regroot 0", "enabled 2", "mode", "getmode 0", "enable"]  # a zero root: no move
     host.turn_on()
     host.turn_off()
     assert host.command("enabled") == "enabled 0"

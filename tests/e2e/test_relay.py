@@ -5,7 +5,7 @@ import random
 
 import pytest
 
-from harness import Reply, assert_same, connect, fetch, get, ok, read, wait_until
+from harness import Reply, assert_same, binary, connect, fetch, get, ok, read, wait_until
 
 
 def upstream_head(browser_head: bytes) -> bytes:
@@ -19,15 +19,6 @@ def upstream_head(browser_head: bytes) -> bytes:
             name = b"Connection" if name == b"Proxy-Connection" else name
             out.append(name + b": " + (b"Close" if value.lower() == b"keep-alive" else value))
     return b"\r\n".join(out) + b"\r\n\r\n"
-
-
-def binary(size: int) -> bytes:
-    """The same pseudo-random bytes for a size every time, a NUL every 1000 bytes and 1 KiB of them every 4 KiB."""
-    data = bytearray(random.Random(size).randbytes(size))
-    data[::1000] = bytes(len(data[::1000]))
-    for at in range(3072, size, 4096):
-        data[at : at + 1024] = bytes(len(data[at : at + 1024]))
-    return bytes(data)
 
 
 def text(size: int) -> bytes:

@@ -48,11 +48,15 @@ public:
             }
         });
     }
-    // Reads and drops all it is sent.
-    LoopbackPeer() {
-        Start([](platform::Socket peer) {
+    // Reads all it is sent, keeping it in `kept` (complete once the peer is destroyed)
+    // when there is one.
+    explicit LoopbackPeer(std::string* kept = nullptr) {
+        Start([kept](platform::Socket peer) {
             char block[4096];
-            while (platform::ReceiveSocket(peer, block, sizeof block) > 0) {
+            for (int got; (got = platform::ReceiveSocket(peer, block, sizeof block)) > 0;) {
+                if (kept) {
+                    kept->append(block, got);
+                }
             }
         });
     }

@@ -10,6 +10,7 @@ import time
 from concurrent.futures import ThreadPoolExecutor
 from contextlib import ExitStack
 
+from ftp_server import FILES, FtpServer
 from harness import DEADLINE, Origin, Reply, assert_loopback_listener, connect, fetch, get, ok, read, wait_until
 
 DEEP = os.environ.get("RELVIA_LOAD_DEEP") == "1"  # the long variants (make test-deep)
@@ -186,6 +187,26 @@ def test_misbehaving_browsers(proxy, origin, record):
             assert read(sock) == b""
     assert not any(b" /endless " in e.head for e in origin.exchanges)
     proxy.turn_on()
+
+
+def test_ftp_gateway(proxy, record):
+    """Pages and files at once through the scripted FTP server, and browsers leaving a file or a
+    listing cut at its bound: the server is told at once, so the agents are idle again within seconds."""
+    table_end = b"</table>\r\n</body></html>\r\n"
+    ends = {b"/pub/": table_end, b"/pub/sub/": b"inner.txt</a></td></tr>\r\n" + table_end, b"/pub/missing.txt": b""}
+    ends.update({b"/" + name: data for name, data in FILES.items() if name in (b"pub/a.txt", b"pub/big.bin")})
+    with FtpServer() as ftp:
+        request = lambda path: b"GET ftp://127.0.0.1:%d%s HTTP/1.0\r\n\r\n" % (ftp.port, path)
+        paths = list(ends) * 4
+        with ThreadPoolExecutor(len(paths)) as browsers:
+            answers = list(browsers.map(lambda path: fetch(request(path), proxy.port, 120), paths))
+        assert [answer.endswith(ends[path]) for path, answer in zip(paths, answers)] == [True] * len(paths)
+        with connect(proxy.port, request(b"/endless.bin")) as sock:
+            read(sock, 65536)
+        with connect(proxy.port, request(b"/endless/")) as sock:
+            assert read(sock, timeout=120).endswith(b"</pre>\r\n</body></html>\r\n")
+        proxy.wait_counts(lambda total, busy, idle: busy == 0, "no busy agent")
+    record("%s FTP pages and files at once" % proxy.name, "%d, all intact" % len(paths))
 
 
 def test_silent_translation_host_and_ftp_server(proxy, origin, record):

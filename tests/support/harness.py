@@ -4,6 +4,7 @@ and the proxy programs driven through the host's console protocol."""
 import itertools
 import os
 import queue
+import random
 import socket
 import socketserver
 import struct
@@ -94,6 +95,15 @@ def read(sock: socket.socket, count: int = 0, timeout: float = DEADLINE) -> byte
 def fetch(request: bytes, port: int = PROXY_PORT, timeout: float = DEADLINE) -> bytes:
     with connect(port, request) as sock:
         return read(sock, timeout=timeout)
+
+
+def binary(size: int) -> bytes:
+    """The same pseudo-random bytes for a size every time, a NUL every 1000 bytes and 1 KiB of them every 4 KiB."""
+    data = bytearray(random.Random(size).randbytes(size))
+    data[::1000] = bytes(len(data[::1000]))
+    for at in range(3072, size, 4096):
+        data[at : at + 1024] = bytes(len(data[at : at + 1024]))
+    return bytes(data)
 
 
 def get(authority: bytes, path: bytes = b"/", fields: bytes = b"") -> bytes:  # a browser's, to a proxy

@@ -81,14 +81,16 @@ int Ask(const char* names, int mode) {
 
 } // namespace
 
-// The question names the browsers to restart, with 1 when pointing them at the proxy
-// and 0 when giving their settings back.
+// The question names the browsers to restart, "A, B", with 1 when pointing them at the
+// proxy and 0 when giving their settings back.
 TEST(Browsers, APassAsksAboutTheBrowsersToRestart) {
-    Browser plain; // it needs a restart
+    Browser plain; // each needs a restart
+    plain.InsertAfter(new Browser);
+    const std::string name = "\xC0\xA5\xBA\xEA\xB6\xF3\xBF\xEC\xC0\xFA";
     EXPECT_EQ(1, RunBrowserPass(&plain, true, Ask));
-    EXPECT_EQ("\xC0\xA5\xBA\xEA\xB6\xF3\xBF\xEC\xC0\xFA 1", asked);
+    EXPECT_EQ(name + ", " + name + " 1", asked);
     EXPECT_EQ(1, RunBrowserPass(&plain, false, Ask));
-    EXPECT_EQ("\xC0\xA5\xBA\xEA\xB6\xF3\xBF\xEC\xC0\xFA 0", asked);
+    EXPECT_EQ(name + ", " + name + " 0", asked);
 }
 
 namespace {

@@ -45,6 +45,11 @@ TEST(HttpResponse, MediaClass) {
     const std::pair<std::string, std::string> rows[] = {
         {"HTTP/1.1 404\r\nConnection: Keep-Alive\r\n\r\n", "0 "},
         {"HTTP/1.0 200 OK\r\nContent-Type: Text/HTML; charset=x\r\n\r\n", "1 HTML;"},
+        // Only the slash and the space end the major type.
+        {"HTTP/1.0 200 OK\r\nContent-Type: text;charset=x\r\n\r\n", "5 "},
+        {"HTTP/1.0 200 OK\r\nContent-Type: image/gif\r\n\r\n", "2 gif"},
+        {"HTTP/1.0 200 OK\r\nContent-Type: AUDIO/x\r\n\r\n", "3 x"},
+        {"HTTP/1.0 200 OK\r\nContent-Type: video\r\n\r\n", "4 "},
         {"ICY 200 OK\r\n\r\n", "-1 stale"}};
     ExpectRows(rows, [](const std::string& head) {
         HttpResponse response;

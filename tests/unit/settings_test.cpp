@@ -87,18 +87,22 @@ TEST(SettingsStore, SetRegRootRules) {
     ASSERT_EQ(1, settings.SetRegRoot(kHkeyCurrentUser, ""));
     EXPECT_EQ("0 0", Numbers(settings.SetJ2KTransMode(3), settings.SetHostDir("h", 1)));
     EXPECT_EQ(1, settings.GetJ2KTransMode());
-    // An expandable "SearchURL" comes back expanded when that fits.
+    // An expandable "SearchURL" comes back expanded when that fits its 1024 bytes exactly.
     settings.SetRegRoot(kHkeyCurrentUser, key.c_str());
-    const char raw[] = "http://s/%PATH%?q=%s";
+    const char raw[] = "http://s/%RELVIA_FILL%?q=%s";
     platform::RegKey handle = nullptr;
     platform::RegCreateKeyExA(kHkeyCurrentUser, key.c_str(), platform::kKeyAllAccess, &handle);
     platform::RegSetValueExA(handle, "SearchURL", platform::kRegExpandSz,
                              reinterpret_cast<const unsigned char*>(raw), sizeof raw);
     platform::RegCloseKey(handle);
-    TextBuffer url;
-    settings.GetSearchURL(url);
-    const std::string expanded = std::string("http://s/") + std::getenv("PATH") + "?q=%s";
-    EXPECT_EQ(expanded.size() < 1024 ? expanded : std::string(raw), Str(url));
+    static std::string variables[2]; // the environment keeps pointing into them
+    for (int fill : {1009, 1010}) {
+        variables[fill - 1009] = "RELVIA_FILL=" + std::string(fill, 'f');
+        putenv(&variables[fill - 1009][0]);
+        TextBuffer url;
+        settings.GetSearchURL(url);
+        EXPECT_EQ(fill == 1009 ? "http://s/" + std::string(fill, 'f') + "?q=%s" : raw, Str(url));
+    }
 }
 
 // Also run under ThreadSanitizer: a reader always uses one whole location.

@@ -83,14 +83,3 @@ TEST(TextBuffer, PartsAndBytes) {
                       TextBuffer(":").IsAllDigits(), TextBuffer("a\x80").ContainsNonAscii(),
                       TextBuffer("a\x7F").ContainsNonAscii()));
 }
-
-TEST(TextBuffer, TokenizeSkipsRunsOfDelimiters) {
-    TextBuffer text("  GET\t \thttp://h/  HTTP/1.0 ");
-    TextBuffer word;
-    std::string words;
-    for (int pos = 0, found = 1; found == 1;) {
-        found = text.Tokenize(pos, word, "\t ");
-        words += Str(word) + "@" + Numbers(pos, found) + " ";
-    }
-    EXPECT_EQ("GET@5 1 http://h/@17 1 HTTP/1.0@27 1 @28 0 ", words);
-}

@@ -15,6 +15,7 @@ const int kButtonLeftCap = 15;
 const int kButtonRightCap = 16;
 const int kButtonInset = 3;
 const int kPressShift = 3;
+const int kMaxMessage = 4096;
 
 HWND SkinButtonAt(HWND window, int x, int y) {
     POINT point = {x, y};
@@ -113,13 +114,26 @@ void PaintFrame(HWND window, HDC dc) {
     PaintCloseBox(window, dc);
 }
 
+// The message is kept as the window text of its area: it is laid out and painted from
+// there, and whoever looks at the dialog's controls can read it. The area is a frame
+// static, which may drop a text it is sent, so the window's own text is set and read.
+void SetMessage(HWND area, const char* cp949) {
+    DefWindowProcW(area, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(KoreanText(cp949).c_str()));
+}
+
+std::wstring MessageOf(HWND area) {
+    std::wstring text(kMaxMessage + 1, L'\0');
+    text.resize(static_cast<size_t>(InternalGetWindowText(area, &text[0], kMaxMessage + 1)));
+    return text;
+}
+
 // The message, centred vertically in its area when it is shorter.
 void PaintMessage(HWND window, HDC dc, HWND area) {
     RECT place = ChildRect(window, area);
     HGDIOBJ previousFont = SelectObject(dc, dialogFont);
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, kTextColor);
-    std::wstring message = KoreanText(dialogState.messageText);
+    std::wstring message = MessageOf(area);
     int bottom = LayoutText(dc, message.c_str(), place, kLineSpacing, false);
     if (place.bottom - bottom > 0) {
         place.top += (place.bottom - bottom) / 2;
@@ -157,19 +171,19 @@ void Paint(HWND window) {
     EndPaint(window, &paint);
 }
 
-// A message longer than its area pushes what lies below it down and the window's
-// bottom with it (each move one pixel narrower and shorter, as MoveWindowToRect goes).
+// Puts the message into its area. A message longer than the area pushes what lies
+// below it down and the window's bottom with it (each move one pixel narrower and
+// shorter, as MoveWindowToRect goes).
 void FitMessageText(HWND window) {
     HWND area = GetDlgItem(window, kMessageArea);
     if (!area) {
         return;
     }
+    SetMessage(area, dialogState.messageText);
     RECT place = ChildRect(window, area);
     HDC dc = GetDC(window);
     HGDIOBJ previousFont = SelectObject(dc, dialogFont);
-    int extra =
-        LayoutText(dc, KoreanText(dialogState.messageText).c_str(), place, kLineSpacing, false) -
-        place.bottom;
+    int extra = LayoutText(dc, MessageOf(area).c_str(), place, kLineSpacing, false) - place.bottom;
     SelectObject(dc, previousFont);
     ReleaseDC(window, dc);
     // A message that fits moves nothing, but the moves still take their pixel off.

@@ -1,9 +1,5 @@
-// browser-peers: plays running browsers for the tests of the browser configurators.
+// browser-peers: plays a running Navigator for the tests of the browser configurators.
 // Each event is one line on standard output, ending in a bare line feed:
-//   browser-peers ieframe N        N windows of class IEFrame titled "IEFrame 1".."IEFrame N";
-//                                  "ready", then "closed IEFrame k" per WM_CLOSE, "done"
-//   browser-peers cabinet TITLE... one CabinetWClass window per title; "ready", then
-//                                  "closed cabinet TITLE" per WM_CLOSE, "done"
 //   browser-peers netscape [LOG]   "Netscape's Hidden Frame" and the NETSCAPE DDE service
 //                                  (topic and item "WWW_Exit"); "ready", then "poke
 //                                  WWW_Exit" and "done" ("wildcard connect" for a connect
@@ -11,9 +7,7 @@
 // Copied under the name netscape.exe it always plays Navigator, logging to netscape.log
 // in its own folder, so that a copy the library starts itself can be observed too.
 #include <cstdio>
-#include <cstdlib>
 #include <string>
-#include <vector>
 
 #include <fcntl.h>
 #include <io.h>
@@ -46,60 +40,6 @@ void RunMessageLoop() {
         TranslateMessage(&message);
         DispatchMessageA(&message);
     }
-}
-
-// Frames: each keeps its "closed ..." line in its user data.
-
-int openFrames = 0;
-
-LRESULT CALLBACK FrameProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    switch (message) {
-    case WM_NCCREATE:
-        SetWindowLongPtrA(
-            window, GWLP_USERDATA,
-            reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams));
-        break;
-    case WM_CLOSE:
-        PrintLine(*reinterpret_cast<const std::string*>(GetWindowLongPtrA(window, GWLP_USERDATA)));
-        DestroyWindow(window);
-        return 0;
-    case WM_DESTROY:
-        if (--openFrames == 0) {
-            PostQuitMessage(0);
-        }
-        return 0;
-    }
-    return DefWindowProcA(window, message, wParam, lParam);
-}
-
-// Visible popups rather than captioned frames: Wine's X11 driver leaves them to
-// themselves instead of handing them to a window manager, and with none running (as
-// under Xvfb) it would wait two seconds for each managed window to go.
-int RunFrames(const char* className, const std::vector<std::string>& titles,
-              const std::string& closedPrefix) {
-    std::vector<std::string> closedLines;
-    for (const std::string& title : titles) {
-        closedLines.push_back(closedPrefix + title);
-    }
-    if (!RegisterFrameClass(className, FrameProcedure)) {
-        PrintLine("error cannot register the window class");
-        return 1;
-    }
-    for (size_t i = 0; i < titles.size(); ++i) {
-        HWND frame =
-            CreateWindowExA(0, className, titles[i].c_str(), WS_POPUP | WS_BORDER, 0, 0, 400, 300,
-                            nullptr, nullptr, GetModuleHandleA(nullptr), &closedLines[i]);
-        if (!frame) {
-            PrintLine("error cannot create the window " + titles[i]);
-            return 1;
-        }
-        ++openFrames;
-        ShowWindow(frame, SW_SHOWNOACTIVATE);
-    }
-    PrintLine("ready");
-    RunMessageLoop();
-    PrintLine("done");
-    return 0;
 }
 
 // Navigator's DDE exit service: a poke of item "WWW_Exit" is acknowledged and ends
@@ -164,26 +104,6 @@ int RunNetscape(const std::string& logPath) {
     return 0;
 }
 
-int RunMode(const std::vector<std::string>& arguments) {
-    const std::string mode = arguments.empty() ? std::string() : arguments[0];
-    if (mode == "ieframe" && arguments.size() == 2 && std::atoi(arguments[1].c_str()) > 0) {
-        std::vector<std::string> titles;
-        for (int k = 1; k <= std::atoi(arguments[1].c_str()); ++k) {
-            titles.push_back("IEFrame " + std::to_string(k));
-        }
-        return RunFrames("IEFrame", titles, "closed ");
-    }
-    if (mode == "cabinet" && arguments.size() >= 2) {
-        return RunFrames("CabinetWClass", {arguments.begin() + 1, arguments.end()},
-                         "closed cabinet ");
-    }
-    if (mode == "netscape" && arguments.size() <= 2) {
-        return RunNetscape(arguments.size() == 2 ? arguments[1] : std::string());
-    }
-    PrintLine("error usage: browser-peers ieframe N | cabinet TITLE... | netscape [LOGFILE]");
-    return 1;
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -194,5 +114,9 @@ int main(int argc, char** argv) {
     if (lstrcmpiA(own.c_str() + nameStart, "netscape.exe") == 0) {
         return RunNetscape(own.substr(0, nameStart) + "netscape.log");
     }
-    return RunMode({argv + 1, argv + argc});
+    if (argc >= 2 && argc <= 3 && std::string(argv[1]) == "netscape") {
+        return RunNetscape(argc == 3 ? argv[2] : "");
+    }
+    PrintLine("error usage: browser-peers netscape [LOGFILE]");
+    return 1;
 }

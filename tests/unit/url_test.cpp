@@ -40,6 +40,7 @@ TEST(Url, Parts) {
         {"http://u@h:81/", "1 1 1 h 81 / u "},
         // An "@" or ":" first or last stays where it is.
         {"ftp://:pw@h/", "1 1 2 h 21 /  pw"},
+        {"http://h:/x", "1 1 1 h: 80 /x  "},
         // Any other word before the first "/" is an HTTP host; ports are read like atoi.
         {"h.x.y:81", "1 1 1 h.x.y 81 /  "},
         {"h: +81x/", "1 1 1 h 81 /  "},

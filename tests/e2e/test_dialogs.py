@@ -1,5 +1,5 @@
-"""The three skinned dialogs under Wine: found on the screen, photographed, checked where the
-skin fixes colours and places, and answered with real mouse and keyboard input."""
+"""The three skinned dialogs under Wine: found on the screen, their words read, photographed and
+compared with their pictures, and answered with real mouse and keyboard input."""
 
 import contextlib
 import fcntl

@@ -15,7 +15,6 @@ const int kButtonLeftCap = 15;
 const int kButtonRightCap = 16;
 const int kButtonInset = 3;
 const int kPressShift = 3;
-const int kMaxMessage = 4096;
 
 HWND SkinButtonAt(HWND window, int x, int y) {
     POINT point = {x, y};
@@ -116,14 +115,17 @@ void PaintFrame(HWND window, HDC dc) {
 
 // The message is kept as the window text of its area: it is laid out and painted from
 // there, and whoever looks at the dialog's controls can read it. The area is a frame
-// static, which may drop a text it is sent, so the window's own text is set and read.
+// static, which may drop a text it is sent, so the window's own text is set and read,
+// whatever its length.
 void SetMessage(HWND area, const char* cp949) {
     DefWindowProcW(area, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(KoreanText(cp949).c_str()));
 }
 
 std::wstring MessageOf(HWND area) {
-    std::wstring text(kMaxMessage + 1, L'\0');
-    text.resize(static_cast<size_t>(InternalGetWindowText(area, &text[0], kMaxMessage + 1)));
+    LRESULT length = DefWindowProcW(area, WM_GETTEXTLENGTH, 0, 0);
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    text.resize(static_cast<size_t>(
+        DefWindowProcW(area, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(&text[0]))));
     return text;
 }
 

@@ -9,7 +9,7 @@ packages=(
     binutils-mingw-w64-x86-64 binutils-mingw-w64-i686
     wine wine64
     xvfb fonts-nanum xdotool imagemagick x11-utils
-    python3-pytest chromium iproute2
+    python3-pytest chromium iproute2 procps
 )
 
 export DEBIAN_FRONTEND=noninteractive

@@ -2,6 +2,7 @@
 load, and misbehaving origins, browsers, translation host and FTP server."""
 
 import os
+import resource
 import select
 import socket
 import struct
@@ -11,6 +12,7 @@ from concurrent.futures import ThreadPoolExecutor
 from contextlib import ExitStack
 
 from ftp_server import FILES, FtpServer
+import pytest
 from harness import DEADLINE, Origin, Reply, assert_loopback_listener, connect, fetch, get, ok, read, wait_until
 
 DEEP = os.environ.get("RELVIA_LOAD_DEEP") == "1"  # the long variants (make test-deep)
@@ -231,3 +233,15 @@ def test_silent_translation_host_and_ftp_server(proxy, origin, record):
         for sock in map(stack.enter_context, browsers):
             assert read(sock) == b""
     proxy.turn_on()
+
+
+def test_off_with_no_descriptor_left(proxy):
+    """Turning off cuts the accept when its wake-up connection cannot be made: no descriptor is left for it."""
+    if proxy.name == "wine":
+        pytest.skip("the limit is the native program's")
+    pid, limits = proxy.proc.pid, resource.prlimit(proxy.proc.pid, resource.RLIMIT_NOFILE)
+    proxy.wait_counts(lambda total, busy, idle: total == 0, "no agent, which could free one", proxy.idle_ms / 1000 + 60)
+    used = {int(fd) for fd in os.listdir("/proc/%d/fd" % pid)}
+    resource.prlimit(pid, resource.RLIMIT_NOFILE, (min(set(range(len(used) + 1)) - used), limits[1]))
+    proxy.turn_off(DEADLINE)
+    resource.prlimit(pid, resource.RLIMIT_NOFILE, limits)

@@ -1,6 +1,7 @@
 """What both suites share: waiting, the raw client on 127.0.0.1, a scripted origin server,
 and the proxy programs driven through the host's console protocol."""
 
+import contextlib
 import itertools
 import os
 import queue
@@ -180,10 +181,8 @@ class Origin(socketserver.ThreadingTCPServer):
     def server_close(self) -> None:
         self.shutdown()
         for exchange in self.exchanges:
-            try:
+            with contextlib.suppress(OSError):  # one the proxy closed already
                 exchange.conn.shutdown(socket.SHUT_RDWR)
-            except OSError:
-                pass
         super().server_close()  # waits for every connection's thread
 
     def process_request(self, conn: socket.socket, address) -> None:

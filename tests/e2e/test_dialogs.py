@@ -20,13 +20,13 @@ APPLY_QUESTION = "Corvale Pellora의 일한 번역 기능을 이용하려면 현
 
 
 def assert_skinned(screen, dialog, name: str) -> None:
-    """Centred across the 1024-pixel screen, and pixel for pixel as it looked when its skin was checked
-    (docs/dialogs/NAME.png, as the README shows it: edge lines and background in the skin's colours, icon, close box, text)."""
+    """Centred across the 1024-pixel screen, and once painted (it may still be painting when found) as it looked when
+    its skin was checked, pixel for pixel: docs/dialogs/NAME.png, the README's (edges, background, icon, close box, text)."""
     box = dialog.box
     assert box.x == (1024 - box.width - 1) // 2  # fitting the message, after the centring, takes a pixel off
     screen.move(box.x + 5, box.y + box.height // 2)  # the mouse off the buttons: each in its normal look
     looks = screen.output("convert", str(REPO / "docs" / "dialogs" / (name + ".png")), "-depth", "8", "rgb:-")
-    assert screen.pixels(box, name) == looks, "%s looks other than before: see build/screenshots" % name
+    wait_until(lambda: screen.pixels(box, name) == looks, name + " to look as before (build/screenshots)", interval=0.2)
 
 
 def send_while_open(host, line: str) -> None:

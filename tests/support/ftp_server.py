@@ -9,8 +9,7 @@ from harness import DEADLINE, binary
 
 
 FILES = {b"pub/a.txt": b"alpha\r\nbeta\r\n", b"pub/big.bin": binary(5 * 1024 * 1024 + 123), b"pub/README": b"no ext\n"}
-FILES.update({b"pub/page.html": b"<html><body>ftp page</body></html>\n", b"pub/sub/inner.txt": b"inner\n"})
-FILES[b"root.txt"] = b"at the root\n"
+FILES.update({b"pub/page.html": b"<html><body>ftp page</body></html>\n", b"pub/sub/inner.txt": b"inner\n", b"root.txt": b"at the root\n"})
 UNPARSED = b"total 2\r\nd? odd line\r\n-rw only four fields\r\n+ something else\r\n"
 LISTINGS = {
     b"": b"drwxr-xr-x    3 0        0            4096 Jan 15  2021 pub\r\n",

@@ -10,8 +10,9 @@ import time
 from concurrent.futures import ThreadPoolExecutor
 from contextlib import ExitStack, suppress
 
-from ftp_server import FILES, FtpServer
 import pytest
+
+from ftp_server import FILES, FtpServer
 from harness import DEADLINE, Origin, Reply, assert_loopback_listener, connect, fetch, get, ok, read, wait_until
 
 DEEP = os.environ.get("RELVIA_LOAD_DEEP") == "1"  # the long variants (make test-deep)

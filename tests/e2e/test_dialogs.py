@@ -19,12 +19,13 @@ RESTORE_QUESTION = "Corvale Pellora에 의해 변경된 웹브라우저의 설�
 APPLY_QUESTION = "Corvale Pellora의 일한 번역 기능을 이용하려면 현재 실행중인 [넷스케이프 네비게이터]를 종료하거나 재실행 해야합니다."
 
 
-def assert_skinned(screen, dialog, name: str) -> None:
+def assert_skinned(screen, dialog, name: str, mouse=None) -> None:
     """Centred across the 1024-pixel screen, and once painted (it may still be painting when found) as it looked when
-    its skin was checked, pixel for pixel: docs/dialogs/NAME.png, the README's (edges, background, icon, close box, text)."""
+    its skin was checked, pixel for pixel: docs/dialogs/NAME.png (edges, background, icon, close box, buttons, text).
+    The mouse rests at `mouse` (x, y), by default off the buttons: each in its normal look."""
     box = dialog.box
     assert box.x == (1024 - box.width - 1) // 2  # fitting the message, after the centring, takes a pixel off
-    screen.move(box.x + 5, box.y + box.height // 2)  # the mouse off the buttons: each in its normal look
+    screen.move(*(mouse or (box.x + 5, box.y + box.height // 2)))
     looks = screen.output("convert", str(REPO / "docs" / "dialogs" / (name + ".png")), "-depth", "8", "rgb:-")
     wait_until(lambda: screen.pixels(box, name) == looks, name + " to look as before (build/screenshots)", interval=0.2)
 
@@ -63,11 +64,8 @@ def test_translation_notice(proxy, screen, wine):
     screen.output("xdotool", "key", "Return")  # neither Enter nor Escape does anything
     screen.output("xdotool", "key", "Escape")
     assert screen.find(NOTICE).box == notice.box
-    ok_x, ok_y = notice.controls[1004][1].x + 20, notice.center(1004)[1]  # the bitmap buttons light up under the mouse
-    normal = screen.photograph(notice.box, "translation-notice")(ok_x - notice.box.x, ok_y - notice.box.y)
-    screen.move(ok_x, ok_y)
-    hover = lambda: screen.photograph(notice.box, "translation-notice-hover")(ok_x - notice.box.x, ok_y - notice.box.y)
-    wait_until(lambda: hover() != normal, "OK to light up", interval=0.2)  # once it is painted again
+    # The bitmap buttons light up under the mouse; pressed only while the button is down.
+    assert_skinned(screen, notice, "translation-notice-hover", (notice.controls[1004][1].x + 20, notice.center(1004)[1]))
     # On, the library knows the host's window: the guide button tells it (message 1182), the box does not count.
     screen.click(*notice.center(1009))
     screen.click(*notice.center(1012))

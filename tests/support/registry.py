@@ -151,8 +151,3 @@ class Wine:
         path.parent.mkdir(parents=True, exist_ok=True)
         self.output("import", "-window", "root", "-crop", "%dx%d+%d+%d" % (box[2:] + box[:2]), "+repage", str(path))
         return self.output("convert", str(path), "-depth", "8", "rgb:-")
-
-    def photograph(self, box: Box, name: str):
-        """The box's pixels, as pixel(x, y) -> (r, g, b)."""
-        raw = self.pixels(box, name)
-        return lambda x, y: tuple(raw[3 * (y * box.width + x) : 3 * (y * box.width + x) + 3])
